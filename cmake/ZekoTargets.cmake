@@ -1,0 +1,48 @@
+# The libraries every directory adds its sources to, and the helpers that give our own
+# targets their warnings and register tests.
+
+# zeko_core: the portable core (engine, detector, settings file, string list, paths, the
+# platform layer's file calls); it builds in every tree.
+add_library(zeko_core STATIC)
+target_include_directories(zeko_core PUBLIC ${PROJECT_SOURCE_DIR})
+target_compile_options(zeko_core PRIVATE ${ZEKO_CXX_FLAGS})
+
+function(zeko_target_flags target)
+    target_compile_options(${target} PRIVATE ${ZEKO_CXX_FLAGS})
+endfunction()
+
+# Tests run under Wine in the x86_64 tree and natively in the native tree; the i686 tree
+# compiles them (so they stay warning-free there too) but cannot execute them.
+set(ZEKO_RUN_TESTS OFF)
+if(NOT WIN32 OR CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+    set(ZEKO_RUN_TESTS ON)
+endif()
+
+# zeko_add_test(NAME SOURCES ... [LIBS ...] [GUI] [WINDOWS_ONLY])
+#   GUI: the test creates windows; it gets the ctest label "gui".
+function(zeko_add_test name)
+    cmake_parse_arguments(ARG "GUI;WINDOWS_ONLY" "" "SOURCES;LIBS" ${ARGN})
+    if(ARG_WINDOWS_ONLY AND NOT WIN32)
+        return()
+    endif()
+    add_executable(${name} ${ARG_SOURCES})
+    zeko_target_flags(${name})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} zeko_test_support GTest::gmock)
+    if(NOT ZEKO_RUN_TESTS)
+        return()
+    endif()
+    add_test(NAME ${name} COMMAND ${name})
+    set(labels unit)
+    if(ARG_GUI)
+        set(labels gui)
+    endif()
+    set_tests_properties(${name} PROPERTIES LABELS "${labels}" TIMEOUT 600)
+    if(WIN32)
+        set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine)
+    endif()
+endfunction()
+
+# Windows test programs of the x86_64 tree run under Wine, in this tree's own prefix.
+if(WIN32 AND ZEKO_RUN_TESTS)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tools/wine.sh ${CMAKE_BINARY_DIR})
+endif()

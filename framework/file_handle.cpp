@@ -1,0 +1,63 @@
+#include "framework/file_handle.h"
+
+#include <cstring>
+
+namespace {
+
+thread_local std::uint32_t raisedError = platform::kErrorSuccess;
+
+[[noreturn]] void RaiseFailure() {
+    raisedError = platform::LastError();
+    throw platform::kEFail;
+}
+
+}  // namespace
+
+std::uint32_t FileHandle::RaisedError() { return raisedError; }
+
+bool FileHandle::Open(const char* name, std::uint32_t access, std::uint32_t share,
+                      std::uint32_t disposition, std::uint32_t flags) {
+    Close();
+    // A name that could not be recorded whole is refused rather than cut.
+    if (std::strlen(name) > platform::kMaxPath) {
+        platform::SetLastError(platform::kErrorFilenameTooLong);
+        return false;
+    }
+    platform::FileId opened = platform::Open(name, access, share, disposition, flags);
+    if (opened == platform::kInvalidFile) return false;
+    std::uint32_t error = platform::LastError();  // kept: callers read ERROR_ALREADY_EXISTS
+    handle_ = opened;
+    std::uint32_t length = 0;
+    if (name[0] != '\0' && name[1] != ':')
+        length = platform::FindFullPath(".", name, platform::kPathBuffer, fullPath_);
+    if (length == 0 || length >= platform::kPathBuffer) std::strcpy(fullPath_, name);
+    platform::SetLastError(error);
+    return true;
+}
+
+void FileHandle::Close() {
+    if (!IsOpen()) return;
+    platform::Close(handle_);
+    handle_ = platform::kInvalidFile;
+    fullPath_[0] = '\0';
+}
+
+void FileHandle::CloseAndDelete() {
+    if (!IsOpen()) return;
+    platform::Close(handle_);
+    handle_ = platform::kInvalidFile;
+    platform::Remove(fullPath_);
+    fullPath_[0] = '\0';
+}
+
+std::uint32_t FileHandle::Read(void* buffer, std::uint32_t count) {
+    std::uint32_t done = 0;
+    if (!platform::Read(handle_, buffer, count, &done)) RaiseFailure();
+    return done;
+}
+
+std::uint32_t FileHandle::Write(const void* buffer, std::uint32_t count) {
+    std::uint32_t done = 0;
+    if (!platform::Write(handle_, buffer, count, &done)) RaiseFailure();
+    return done;
+}

@@ -1,0 +1,32 @@
+// Path helpers shared by the whole system.  Paths are narrow strings in code page 932
+// of at most 260 characters; a Shift_JIS trail byte may be 0x5C ('\', as in "表"), so
+// every scan for a separator steps over double-byte characters.
+#pragma once
+
+#include "framework/platform.h"
+
+bool IsLeadByte(unsigned char c);
+
+// The last '\' or '/' of the path that is not a trail byte, or nullptr.
+const char* LastSeparator(const char* path);
+char* LastSeparator(char* path);
+bool EndsWithSeparator(const char* path);
+
+// A letter, ':' and a separator: "C:\...", "d:/...".
+bool IsDrivePath(const char* path);
+
+// Makes the directory and any missing parents.  The text is modified while the call
+// runs and restored before it returns.
+bool CreateDirectoryPath(char* path);
+
+// The four pieces of a path: drive ("C:"), directory with its trailing separator, base
+// name, and extension from the last '.' of the last component (with the dot).
+struct PathParts {
+    char drive[3];
+    char directory[platform::kPathBuffer];
+    char baseName[platform::kPathBuffer];
+    char extension[platform::kPathBuffer];
+};
+
+// False (and every piece empty) for a path longer than 260 characters.
+bool SplitPath(const char* path, PathParts* parts);

@@ -1,0 +1,128 @@
+// The platform layer of the portable core: the few file-system calls the core needs,
+// with the Win32 names' meaning, flags and error codes.  The Win32 build forwards each
+// call to the system function of the same meaning; the native (Linux) build emulates
+// it with POSIX calls so the core can run under the sanitizers and fuzzers.  Nothing
+// outside framework/platform_*.cpp includes <windows.h> for these calls.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+inline constexpr std::uint32_t kPathBuffer = 261;  // 260 characters and the NUL
+inline constexpr std::uint32_t kMaxPath = kPathBuffer - 1;
+
+#if defined(_WIN32)
+inline constexpr char kSeparator = '\\';
+#else
+inline constexpr char kSeparator = '/';
+#endif
+
+using FileId = std::intptr_t;
+inline constexpr FileId kInvalidFile = -1;
+
+// Access, sharing, disposition and flags: the Win32 values.
+inline constexpr std::uint32_t kGenericRead = 0x80000000u;
+inline constexpr std::uint32_t kGenericWrite = 0x40000000u;
+inline constexpr std::uint32_t kShareRead = 0x1;
+inline constexpr std::uint32_t kShareWrite = 0x2;
+inline constexpr std::uint32_t kShareDelete = 0x4;
+inline constexpr std::uint32_t kCreateNew = 1;
+inline constexpr std::uint32_t kCreateAlways = 2;
+inline constexpr std::uint32_t kOpenExisting = 3;
+inline constexpr std::uint32_t kOpenAlways = 4;
+inline constexpr std::uint32_t kTruncateExisting = 5;
+inline constexpr std::uint32_t kAttributeReadOnly = 0x1;
+inline constexpr std::uint32_t kAttributeHidden = 0x2;
+inline constexpr std::uint32_t kAttributeDirectory = 0x10;
+inline constexpr std::uint32_t kAttributeArchive = 0x20;
+inline constexpr std::uint32_t kAttributeNormal = 0x80;
+inline constexpr std::uint32_t kAttributeTemporary = 0x100;
+inline constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFFu;
+inline constexpr std::uint32_t kFlagDeleteOnClose = 0x04000000u;
+inline constexpr std::uint32_t kFlagSequentialScan = 0x08000000u;
+
+inline constexpr std::uint32_t kFileBegin = 0;
+inline constexpr std::uint32_t kFileCurrent = 1;
+inline constexpr std::uint32_t kFileEnd = 2;
+inline constexpr std::uint32_t kInvalidPosition = 0xFFFFFFFFu;
+
+// Win32 error codes the system reads back (GetLastError).
+inline constexpr std::uint32_t kErrorSuccess = 0;
+inline constexpr std::uint32_t kErrorFileNotFound = 2;
+inline constexpr std::uint32_t kErrorPathNotFound = 3;
+inline constexpr std::uint32_t kErrorAccessDenied = 5;
+inline constexpr std::uint32_t kErrorInvalidHandle = 6;
+inline constexpr std::uint32_t kErrorNotEnoughMemory = 8;
+inline constexpr std::uint32_t kErrorNoMoreFiles = 18;
+inline constexpr std::uint32_t kErrorWriteProtect = 19;
+inline constexpr std::uint32_t kErrorGenFailure = 31;
+inline constexpr std::uint32_t kErrorSharingViolation = 32;
+inline constexpr std::uint32_t kErrorHandleDiskFull = 39;
+inline constexpr std::uint32_t kErrorFileExists = 80;
+inline constexpr std::uint32_t kErrorInvalidParameter = 87;
+inline constexpr std::uint32_t kErrorDiskFull = 112;
+inline constexpr std::uint32_t kErrorDirNotEmpty = 145;
+inline constexpr std::uint32_t kErrorAlreadyExists = 183;
+inline constexpr std::uint32_t kErrorFilenameTooLong = 206;
+
+// The error value FileHandle's Read and Write raise (E_FAIL, signed).
+inline constexpr std::int32_t kEFail = static_cast<std::int32_t>(0x80004005u);
+
+inline constexpr std::uint32_t kDriveUnknown = 0;
+inline constexpr std::uint32_t kDriveNoRootDir = 1;
+inline constexpr std::uint32_t kDriveRemovable = 2;
+inline constexpr std::uint32_t kDriveFixed = 3;
+inline constexpr std::uint32_t kDriveRemote = 4;
+inline constexpr std::uint32_t kDriveCdRom = 5;
+inline constexpr std::uint32_t kDriveRamDisk = 6;
+
+std::uint32_t LastError();
+void SetLastError(std::uint32_t code);
+
+// CreateFileA / CloseHandle / ReadFile / WriteFile / SetFilePointer / GetFileSize.
+// Open returns kInvalidFile on failure.  Write may report success with fewer bytes
+// written than asked (a full disk does that on Windows); the next call then fails.
+FileId Open(const char* name, std::uint32_t access, std::uint32_t share,
+            std::uint32_t disposition, std::uint32_t flags);
+bool Close(FileId file);
+bool Read(FileId file, void* buffer, std::uint32_t count, std::uint32_t* read);
+bool Write(FileId file, const void* buffer, std::uint32_t count, std::uint32_t* written);
+std::uint32_t Seek(FileId file, std::int32_t distance, std::uint32_t method);
+std::uint32_t SizeLow(FileId file);  // low 32 bits; kInvalidPosition on failure
+
+// DeleteFileA, MoveFileA (fails with kErrorAlreadyExists onto an existing name),
+// MoveFileExA with MOVEFILE_REPLACE_EXISTING.
+bool Remove(const char* path);
+bool Rename(const char* from, const char* to);
+bool RenameReplacing(const char* from, const char* to);
+
+// GetTempFileNameA: creates the empty file "<dir><sep><prefix><hex>.tmp" and writes its
+// name (at most kMaxPath characters) to result.  Returns the unique number, 0 on failure.
+std::uint32_t MakeTempFile(const char* directory, const char* prefix, char* result);
+
+// SearchPathA(directory, name, no extension, size, result, no file part): the full path
+// of an existing file; 0 when not found, more than size when the buffer is too small.
+std::uint32_t FindFullPath(const char* directory, const char* name, std::uint32_t size,
+                           char* result);
+
+std::uint32_t Attributes(const char* path);  // GetFileAttributesA
+bool MakeDirectory(const char* path);        // CreateDirectoryA, default security
+bool RemoveFolder(const char* path);         // RemoveDirectoryA (empty folders only)
+std::uint32_t CurrentDirectory(std::uint32_t size, char* result);  // GetCurrentDirectoryA
+bool ChangeDirectory(const char* path);                            // SetCurrentDirectoryA
+std::uint32_t DriveType(const char* root);                         // GetDriveTypeA
+
+// FindFirstFileA / FindNextFileA / FindClose.  The name is the bare name of the match.
+struct FindData {
+    std::uint32_t attributes;
+    std::uint64_t size;
+    char name[kPathBuffer];
+};
+using FindId = std::intptr_t;
+inline constexpr FindId kInvalidFind = -1;
+FindId FindFirst(const char* pattern, FindData* data);
+bool FindNext(FindId search, FindData* data);
+bool FindEnd(FindId search);
+
+}  // namespace platform

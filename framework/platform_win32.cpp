@@ -1,0 +1,92 @@
+// The platform layer on Windows: each call is the Win32 function of the same meaning.
+#include <windows.h>
+
+#include "framework/platform.h"
+
+namespace platform {
+namespace {
+
+HANDLE ToHandle(FileId file) { return reinterpret_cast<HANDLE>(file); }
+
+void Copy(const WIN32_FIND_DATAA& from, FindData* to) {
+    to->attributes = from.dwFileAttributes;
+    to->size = (static_cast<std::uint64_t>(from.nFileSizeHigh) << 32) | from.nFileSizeLow;
+    lstrcpynA(to->name, from.cFileName, static_cast<int>(kPathBuffer));
+}
+
+}  // namespace
+
+static_assert(sizeof(FileId) == sizeof(HANDLE));
+
+std::uint32_t LastError() { return GetLastError(); }
+void SetLastError(std::uint32_t code) { ::SetLastError(code); }
+
+FileId Open(const char* name, std::uint32_t access, std::uint32_t share,
+            std::uint32_t disposition, std::uint32_t flags) {
+    HANDLE h = CreateFileA(name, access, share, nullptr, disposition, flags, nullptr);
+    return reinterpret_cast<FileId>(h);
+}
+
+bool Close(FileId file) { return CloseHandle(ToHandle(file)) != FALSE; }
+
+bool Read(FileId file, void* buffer, std::uint32_t count, std::uint32_t* read) {
+    DWORD done = 0;
+    BOOL ok = ReadFile(ToHandle(file), buffer, count, &done, nullptr);
+    *read = done;
+    return ok != FALSE;
+}
+
+bool Write(FileId file, const void* buffer, std::uint32_t count, std::uint32_t* written) {
+    DWORD done = 0;
+    BOOL ok = WriteFile(ToHandle(file), buffer, count, &done, nullptr);
+    *written = done;
+    return ok != FALSE;
+}
+
+std::uint32_t Seek(FileId file, std::int32_t distance, std::uint32_t method) {
+    return SetFilePointer(ToHandle(file), distance, nullptr, method);
+}
+
+std::uint32_t SizeLow(FileId file) { return GetFileSize(ToHandle(file), nullptr); }
+
+bool Remove(const char* path) { return DeleteFileA(path) != FALSE; }
+bool Rename(const char* from, const char* to) { return MoveFileA(from, to) != FALSE; }
+bool RenameReplacing(const char* from, const char* to) {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+std::uint32_t MakeTempFile(const char* directory, const char* prefix, char* result) {
+    return GetTempFileNameA(directory, prefix, 0, result);
+}
+
+std::uint32_t FindFullPath(const char* directory, const char* name, std::uint32_t size,
+                           char* result) {
+    return SearchPathA(directory, name, nullptr, size, result, nullptr);
+}
+
+std::uint32_t Attributes(const char* path) { return GetFileAttributesA(path); }
+bool MakeDirectory(const char* path) { return CreateDirectoryA(path, nullptr) != FALSE; }
+bool RemoveFolder(const char* path) { return RemoveDirectoryA(path) != FALSE; }
+std::uint32_t CurrentDirectory(std::uint32_t size, char* result) {
+    return GetCurrentDirectoryA(size, result);
+}
+bool ChangeDirectory(const char* path) { return SetCurrentDirectoryA(path) != FALSE; }
+std::uint32_t DriveType(const char* root) { return GetDriveTypeA(root); }
+
+FindId FindFirst(const char* pattern, FindData* data) {
+    WIN32_FIND_DATAA found{};
+    HANDLE h = FindFirstFileA(pattern, &found);
+    if (h != INVALID_HANDLE_VALUE) Copy(found, data);
+    return reinterpret_cast<FindId>(h);
+}
+
+bool FindNext(FindId search, FindData* data) {
+    WIN32_FIND_DATAA found{};
+    if (!FindNextFileA(reinterpret_cast<HANDLE>(search), &found)) return false;
+    Copy(found, data);
+    return true;
+}
+
+bool FindEnd(FindId search) { return FindClose(reinterpret_cast<HANDLE>(search)) != FALSE; }
+
+}  // namespace platform

@@ -1,0 +1,154 @@
+#include "framework/file_handle.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "framework/find_file.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using namespace platform;
+
+constexpr std::uint32_t kReadWrite = kGenericRead | kGenericWrite;
+
+class FileHandleTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+};
+
+TEST_F(FileHandleTest, RecordsTheFullPathOfAnAbsoluteOrRelativeName) {
+    std::string path = dir / "a.txt";
+    test::WriteBytes(path, "x");
+    char saved[kPathBuffer];
+    ASSERT_GT(CurrentDirectory(sizeof saved, saved), 0u);
+    ASSERT_TRUE(ChangeDirectory(dir.Path().c_str()));
+    FileHandle relative;
+    bool opened = relative.Open("a.txt", kGenericRead, kShareRead, kOpenExisting, 0);
+    std::string recorded = relative.FullPath();
+    relative.Close();
+    ChangeDirectory(saved);
+
+    ASSERT_TRUE(opened);
+    // The scratch folder may itself be reached through a link natively; compare names.
+    EXPECT_EQ(recorded.substr(recorded.size() - 6), std::string(1, kSeparator) + "a.txt");
+    EXPECT_TRUE(test::Exists(recorded));
+
+    FileHandle absolute;
+    ASSERT_TRUE(absolute.Open(path.c_str(), kGenericRead, kShareRead, kOpenExisting, 0));
+#if defined(_WIN32)
+    EXPECT_STREQ(absolute.FullPath(), path.c_str());
+#else
+    EXPECT_TRUE(test::Exists(absolute.FullPath()));
+#endif
+}
+
+TEST_F(FileHandleTest, WritesAndReadsBackEveryByte) {
+    std::string bytes;
+    for (int i = 0; i < 20000; ++i) bytes += static_cast<char>(i * 7);
+    FileHandle file;
+    ASSERT_TRUE(file.Open((dir / "b.bin").c_str(), kReadWrite, 0, kCreateAlways, kAttributeNormal));
+    EXPECT_EQ(file.Write(bytes.data(), static_cast<std::uint32_t>(bytes.size())), bytes.size());
+    ASSERT_EQ(Seek(file.Handle(), 0, kFileBegin), 0u);
+    std::string back(bytes.size() + 10, '\0');
+    EXPECT_EQ(file.Read(back.data(), 8192), 8192u);
+    EXPECT_EQ(file.Read(back.data() + 8192, 20000), 20000u - 8192u);
+    EXPECT_EQ(file.Read(back.data(), 10), 0u);  // end of file
+    back.resize(bytes.size());
+    EXPECT_EQ(back, bytes);
+    EXPECT_EQ(SizeLow(file.Handle()), 20000u);
+}
+
+TEST_F(FileHandleTest, ReadAndWriteRaiseEFailAndKeepTheErrorCode) {
+    std::string path = dir / "c.txt";
+    test::WriteBytes(path, "abc");
+    FileHandle readOnly;
+    ASSERT_TRUE(readOnly.Open(path.c_str(), kGenericRead, kShareRead, kOpenExisting, 0));
+    try {
+        readOnly.Write("z", 1);
+        FAIL() << "Write on a read-only handle did not raise";
+    } catch (std::int32_t code) {
+        EXPECT_EQ(code, kEFail);
+        EXPECT_EQ(FileHandle::RaisedError(), kErrorAccessDenied);
+    }
+    FileHandle writeOnly;
+    ASSERT_TRUE(writeOnly.Open((dir / "d.txt").c_str(), kGenericWrite, 0, kCreateAlways, 0));
+    char byte;
+    EXPECT_THROW(writeOnly.Read(&byte, 1), std::int32_t);
+    readOnly.Close();
+    EXPECT_EQ(test::ReadBytes(path), "abc");
+}
+
+TEST_F(FileHandleTest, FailedOpenLeavesTheHandleClosedAndThePathEmpty) {
+    FileHandle file;
+    ASSERT_TRUE(file.Open((dir / "e.txt").c_str(), kGenericWrite, 0, kCreateNew, 0));
+    EXPECT_FALSE(file.Open((dir / "missing.txt").c_str(), kGenericRead, 0, kOpenExisting, 0));
+    EXPECT_EQ(LastError(), kErrorFileNotFound);
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_STREQ(file.FullPath(), "");
+    // Creating a file that exists fails and leaves it alone.
+    test::WriteBytes(dir / "f.txt", "keep");
+    EXPECT_FALSE(file.Open((dir / "f.txt").c_str(), kGenericWrite, 0, kCreateNew, 0));
+    EXPECT_EQ(LastError(), kErrorFileExists);
+    EXPECT_EQ(test::ReadBytes(dir / "f.txt"), "keep");
+}
+
+TEST_F(FileHandleTest, RefusesANameLongerThanAPathBuffer) {
+    std::string name = dir.Path() + std::string(1, kSeparator) + std::string(300, 'n');
+    FileHandle file;
+    EXPECT_FALSE(file.Open(name.c_str(), kGenericWrite, 0, kCreateAlways, 0));
+    EXPECT_EQ(LastError(), kErrorFilenameTooLong);
+    EXPECT_TRUE(test::ListNames(dir.Path()).empty());
+}
+
+TEST_F(FileHandleTest, CloseAndDeleteRemovesOnlyAnOpenFile) {
+    std::string path = dir / "g.txt";
+    FileHandle file;
+    file.CloseAndDelete();  // closed: nothing happens
+    ASSERT_TRUE(file.Open(path.c_str(), kGenericWrite, 0, kCreateAlways, 0));
+    file.Write("data", 4);
+    file.Close();
+    file.CloseAndDelete();
+    EXPECT_TRUE(test::Exists(path));
+    ASSERT_TRUE(file.Open(path.c_str(), kGenericWrite, 0, kOpenExisting, 0));
+    file.CloseAndDelete();
+    EXPECT_FALSE(test::Exists(path));
+    EXPECT_STREQ(file.FullPath(), "");
+}
+
+TEST_F(FileHandleTest, DestructorClosesSoTheFileCanBeDeleted) {
+    std::string path = dir / "h.txt";
+    {
+        FileHandle file;
+        ASSERT_TRUE(file.Open(path.c_str(), kGenericWrite, 0, kCreateAlways, 0));
+    }
+    EXPECT_TRUE(Remove(path.c_str()));
+}
+
+TEST_F(FileHandleTest, FindFileTellsExistenceAndListsMatches) {
+    test::WriteBytes(dir / "one.txt", "1");
+    test::WriteBytes(dir / "two.TXT", "2");
+    test::WriteBytes(dir / "three.doc", "3");
+    MakeDirectory((dir / "sub").c_str());
+
+    FindFile find;
+    EXPECT_FALSE(find.FindNext());  // no search open
+    ASSERT_TRUE(find.FindFirst((dir / "one.txt").c_str()));
+    EXPECT_STREQ(find.Name(), "one.txt");
+    EXPECT_FALSE(find.IsDirectory());
+    EXPECT_EQ(find.Data().size, 1u);
+    ASSERT_TRUE(find.FindFirst((dir / "sub").c_str()));
+    EXPECT_TRUE(find.IsDirectory());
+    EXPECT_FALSE(find.FindFirst((dir / "none.txt").c_str()));
+    // A folder written with a trailing separator names no entry, as on Windows.
+    EXPECT_FALSE(find.FindFirst(((dir / "sub") + kSeparator).c_str()));
+
+    std::vector<std::string> names;
+    for (bool more = find.FindFirst((dir / "*.txt").c_str()); more; more = find.FindNext())
+        names.push_back(find.Name());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"one.txt", "two.TXT"}));
+}
+
+}  // namespace

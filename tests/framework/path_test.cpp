@@ -1,0 +1,107 @@
+#include "framework/path.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/temp_dir.h"
+
+namespace {
+
+using platform::kSeparator;
+
+TEST(PathTest, IsDrivePathWantsLetterColonSeparator) {
+    struct Case {
+        const char* path;
+        bool drive;
+    } cases[] = {
+        {"C:\\", true}, {"z:/x", true}, {"C:", false},  {"C:x", false}, {"1:\\", false},
+        {"\\\\server\\share", false}, {"", false}, {"@:\\", false}, {"[:\\", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(IsDrivePath(c.path), c.drive) << c.path;
+}
+
+TEST(PathTest, SplitsIntoDriveDirectoryBaseAndExtension) {
+    struct Case {
+        const char* path;
+        const char* drive;
+        const char* directory;
+        const char* base;
+        const char* extension;
+    } cases[] = {
+        {"C:\\dir\\name.txt", "C:", "\\dir\\", "name", ".txt"},
+        {"name", "", "", "name", ""},
+        {"a.b.c", "", "", "a.b", ".c"},
+        {"dir.x\\name", "", "dir.x\\", "name", ""},
+        {"C:/a/b.", "C:", "/a/", "b", "."},
+        {"C:\\a\\", "C:", "\\a\\", "", ""},
+        {".profile", "", "", "", ".profile"},
+        {"\\\\server\\share\\f.txt", "", "\\\\server\\share\\", "f", ".txt"},
+        // 表 and ソ end in byte 0x5C: not separators.
+        {"C:\\表\\ソ.txt", "C:", "\\表\\", "ソ", ".txt"},
+        {"D:表示ソフト", "D:", "", "表示ソフト", ""},
+    };
+    for (const Case& c : cases) {
+        PathParts parts;
+        ASSERT_TRUE(SplitPath(c.path, &parts)) << c.path;
+        EXPECT_STREQ(parts.drive, c.drive) << c.path;
+        EXPECT_STREQ(parts.directory, c.directory) << c.path;
+        EXPECT_STREQ(parts.baseName, c.base) << c.path;
+        EXPECT_STREQ(parts.extension, c.extension) << c.path;
+    }
+}
+
+TEST(PathTest, SplitRefusesAnOverlongPath) {
+    std::string longest = "C:\\" + std::string(257, 'a');
+    PathParts parts;
+    EXPECT_TRUE(SplitPath(longest.c_str(), &parts));
+    EXPECT_FALSE(SplitPath((longest + "b").c_str(), &parts));
+    EXPECT_STREQ(parts.baseName, "");
+}
+
+TEST(PathTest, LastSeparatorStepsOverTrailBytes) {
+    EXPECT_EQ(LastSeparator("abc"), nullptr);
+    EXPECT_EQ(LastSeparator("表"), nullptr);
+    const char* path = "a\\表";
+    EXPECT_EQ(LastSeparator(path), path + 1);
+    EXPECT_TRUE(EndsWithSeparator("a/"));
+    EXPECT_FALSE(EndsWithSeparator("a\\表"));
+}
+
+class CreateDirectoryPathTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+};
+
+TEST_F(CreateDirectoryPathTest, CreatesEveryMissingLevel) {
+    std::string path = test::Join(test::Join(test::Join(dir.Path(), "a"), "表"), "c");
+    std::string text = path;
+    EXPECT_TRUE(CreateDirectoryPath(text.data()));
+    EXPECT_EQ(text, path);  // restored after the temporary cuts
+    EXPECT_TRUE(platform::Attributes(path.c_str()) & platform::kAttributeDirectory);
+    EXPECT_EQ(test::ListNames(dir / "a"), std::vector<std::string>{"表"});
+    // Existing: true again; a trailing separator names the same folder.
+    EXPECT_TRUE(CreateDirectoryPath(text.data()));
+    std::string trailing = path + kSeparator;
+    EXPECT_TRUE(CreateDirectoryPath(trailing.data()));
+}
+
+TEST_F(CreateDirectoryPathTest, FailsUnderAFileAndLeavesTheFileAlone) {
+    test::WriteBytes(dir / "file", "data");
+    std::string path = test::Join(test::Join(dir / "file", "x"), "y");
+    EXPECT_FALSE(CreateDirectoryPath(path.data()));
+    EXPECT_EQ(test::ReadBytes(dir / "file"), "data");
+}
+
+#if defined(_WIN32)
+TEST_F(CreateDirectoryPathTest, FailsOnAMissingDriveAndWithoutAParent) {
+    ASSERT_EQ(platform::DriveType("Q:\\"), platform::kDriveNoRootDir);
+    char missing[] = "Q:\\x\\y";
+    EXPECT_FALSE(CreateDirectoryPath(missing));
+    EXPECT_STREQ(missing, "Q:\\x\\y");
+    char noSeparator[] = "Q:x";  // path not found, and no parent to make
+    EXPECT_FALSE(CreateDirectoryPath(noSeparator));
+}
+#endif
+
+}  // namespace

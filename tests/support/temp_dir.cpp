@@ -1,0 +1,110 @@
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <stdexcept>
+
+#include "framework/path.h"
+#include "framework/platform.h"
+
+namespace test {
+namespace {
+
+std::string CurrentDirectory() {
+    char buffer[platform::kPathBuffer];
+    std::uint32_t length = platform::CurrentDirectory(sizeof buffer, buffer);
+    if (length == 0 || length >= sizeof buffer) throw std::runtime_error("no current directory");
+    return buffer;
+}
+
+}  // namespace
+
+std::string Join(std::string_view folder, std::string_view name) {
+    std::string path(folder);
+    if (!path.empty() && !EndsWithSeparator(path.c_str())) path += platform::kSeparator;
+    path += name;
+    return path;
+}
+
+TempDir::TempDir() {
+    static std::atomic<int> counter{0};
+    std::string base = CurrentDirectory();
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        char name[64];
+        std::snprintf(name, sizeof name, "zt-%s-%d",
+                      ::testing::UnitTest::GetInstance()->current_test_info()
+                          ? ::testing::UnitTest::GetInstance()->current_test_info()->name()
+                          : "run",
+                      counter++);
+        std::string candidate = Join(base, name);
+        if (platform::MakeDirectory(candidate.c_str())) {
+            path_ = candidate;
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a scratch folder in " + base);
+}
+
+TempDir::~TempDir() { RemoveTree(path_); }
+
+std::string TempDir::operator/(std::string_view name) const { return Join(path_, name); }
+
+void WriteBytes(const std::string& path, std::string_view bytes) {
+    platform::FileId file = platform::Open(path.c_str(), platform::kGenericWrite, 0,
+                                           platform::kCreateAlways, platform::kAttributeNormal);
+    ASSERT_NE(file, platform::kInvalidFile) << "cannot create " << path;
+    std::uint32_t written = 0;
+    bool ok = platform::Write(file, bytes.data(), static_cast<std::uint32_t>(bytes.size()), &written);
+    platform::Close(file);
+    ASSERT_TRUE(ok && written == bytes.size()) << "cannot write " << path;
+}
+
+std::string ReadBytes(const std::string& path) {
+    platform::FileId file = platform::Open(path.c_str(), platform::kGenericRead,
+                                           platform::kShareRead, platform::kOpenExisting,
+                                           platform::kAttributeNormal);
+    if (file == platform::kInvalidFile) {
+        ADD_FAILURE() << "cannot open " << path;
+        return {};
+    }
+    std::string bytes;
+    char block[65536];
+    std::uint32_t got = 0;
+    while (platform::Read(file, block, sizeof block, &got) && got > 0) bytes.append(block, got);
+    platform::Close(file);
+    return bytes;
+}
+
+bool Exists(const std::string& path) {
+    return platform::Attributes(path.c_str()) != platform::kInvalidAttributes;
+}
+
+std::vector<std::string> ListNames(const std::string& folder) {
+    std::vector<std::string> names;
+    platform::FindData data{};
+    platform::FindId search = platform::FindFirst(Join(folder, "*").c_str(), &data);
+    if (search == platform::kInvalidFind) return names;
+    do {
+        std::string name = data.name;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (platform::FindNext(search, &data));
+    platform::FindEnd(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void RemoveTree(const std::string& path) {
+    std::uint32_t attributes = platform::Attributes(path.c_str());
+    if (attributes == platform::kInvalidAttributes) return;
+    if (!(attributes & platform::kAttributeDirectory)) {
+        platform::Remove(path.c_str());
+        return;
+    }
+    for (const std::string& name : ListNames(path)) RemoveTree(Join(path, name));
+    platform::RemoveFolder(path.c_str());
+}
+
+}  // namespace test

@@ -1,0 +1,34 @@
+// A scratch folder per test, and whole-file helpers, over the platform layer (so paths
+// stay code page 932 bytes on Windows, as the program sees them).
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace test {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& Path() const { return path_; }
+    std::string operator/(std::string_view name) const;
+
+private:
+    std::string path_;
+};
+
+std::string Join(std::string_view folder, std::string_view name);
+void WriteBytes(const std::string& path, std::string_view bytes);
+// The whole file; fails the test (and returns "") when it cannot be read.
+std::string ReadBytes(const std::string& path);
+bool Exists(const std::string& path);
+// Bare names in a folder, sorted, without "." and "..".
+std::vector<std::string> ListNames(const std::string& folder);
+void RemoveTree(const std::string& path);
+
+}  // namespace test
