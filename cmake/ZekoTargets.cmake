@@ -7,6 +7,14 @@ add_library(zeko_core STATIC)
 target_include_directories(zeko_core PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(zeko_core PRIVATE ${ZEKO_CXX_FLAGS})
 
+# zeko_win: everything that needs windows.h (framework windows, batch job, main window,
+# settings sheet); only in the Windows trees.
+if(WIN32)
+    add_library(zeko_win STATIC)
+    target_link_libraries(zeko_win PUBLIC zeko_core comctl32 shell32 ole32 uuid)
+    target_compile_options(zeko_win PRIVATE ${ZEKO_CXX_FLAGS})
+endif()
+
 function(zeko_target_flags target)
     target_compile_options(${target} PRIVATE ${ZEKO_CXX_FLAGS})
 endfunction()

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "framework/message_box_asker.h"
+
 namespace {
 
 HHOOK hook;
@@ -49,15 +51,16 @@ TEST(GuiSmokeTest, CreatesAndDestroysAWindow) {
     EXPECT_FALSE(IsWindow(window));
 }
 
-TEST(GuiSmokeTest, AMessageBoxIsAnsweredByTheTest) {
+TEST(GuiSmokeTest, AMessageBoxAskerQuestionIsAnsweredByTheTest) {
     activeBox = nullptr;
     hook = SetWindowsHookExA(WH_CBT, WatchActivation, nullptr, GetCurrentThreadId());
     ASSERT_NE(hook, nullptr);
     UINT_PTR timer = SetTimer(nullptr, 0, 10, AnswerNo);
-    int answer = MessageBoxA(nullptr, "続けますか？", "確認", MB_YESNO | MB_ICONQUESTION);
+    MessageBoxAsker asker;
+    int answer = asker.Ask({"続けますか？", "確認", question::kYesNo | question::kIconQuestion});
     KillTimer(nullptr, timer);
     UnhookWindowsHookEx(hook);
-    EXPECT_EQ(answer, IDNO);
+    EXPECT_EQ(answer, question::kAnswerNo);
     EXPECT_EQ(seenText, "続けますか？");
     EXPECT_EQ(seenCaption, "確認");
 }

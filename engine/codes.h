@@ -1,0 +1,31 @@
+// The small integer codes every part of the system shares: character codes, newline
+// conventions and what one conversion is told.  The values are stored in ZEKO.CFG and
+// index the engine's tables, so they are fixed.
+#pragma once
+
+#include <cstdint>
+
+enum CharCode : std::int32_t {
+    Jis = 0,
+    ShiftJis = 1,
+    EucJp = 2,
+    Unicode = 3,
+    Keep = 4,       // output only: the input's own code
+    Plain = 5,      // input without code-specific bytes
+    NotText = 6,    // detection result only
+    Ambiguous = 7,  // detection result only
+};
+
+enum NewlineCode : std::int32_t {
+    CrLf = 0,
+    Cr = 1,
+    Lf = 2,
+    KeepNewline = 3,  // every CR and LF copied as it stands
+};
+
+struct ConvertOptions {
+    std::int32_t outputCode;  // CharCode 0-4
+    std::int32_t newline;     // NewlineCode 0-3
+    std::int32_t inputCode;   // CharCode 0, 1, 2, 3 or 5
+    std::int32_t widenKana;   // 0 or 1
+};
