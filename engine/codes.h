@@ -3,6 +3,7 @@
 // index the engine's tables, so they are fixed.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 enum CharCode : std::int32_t {
@@ -29,3 +30,9 @@ struct ConvertOptions {
     std::int32_t inputCode;   // CharCode 0, 1, 2, 3 or 5
     std::int32_t widenKana;   // 0 or 1
 };
+
+// The conversion job's running flag (nonzero = go on).  The user-interface thread clears
+// it while the worker polls it through a pointer before each character, so it is atomic;
+// relaxed loads cost the same as plain ones.
+using RunningFlag = std::atomic<std::int32_t>;
+static_assert(sizeof(RunningFlag) == 4 && RunningFlag::is_always_lock_free);

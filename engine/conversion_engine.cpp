@@ -1,0 +1,183 @@
+#include "engine/conversion_engine.h"
+
+#include <cstdio>
+
+#include "framework/platform.h"
+
+// Rows are the input code, columns the output code (Keep uses the same-code converter).
+// Row 4 (Keep) is no input code.  Unicode cells are filled where the Unicode
+// converters are.
+const ConversionEngine::ConverterEntry ConversionEngine::kConverters[6][5] = {
+    {{&ConversionEngine::JisToJis, false},
+     {&ConversionEngine::JisToShiftJis, false},
+     {&ConversionEngine::JisToEuc, false},
+     {nullptr, false},
+     {&ConversionEngine::JisToJis, false}},
+    {{&ConversionEngine::ShiftJisToJis, false},
+     {&ConversionEngine::ShiftJisToShiftJis, false},
+     {&ConversionEngine::ShiftJisToEuc, false},
+     {nullptr, false},
+     {&ConversionEngine::ShiftJisToShiftJis, false}},
+    {{&ConversionEngine::EucToJis, false},
+     {&ConversionEngine::EucToShiftJis, false},
+     {&ConversionEngine::EucToEuc, false},
+     {nullptr, false},
+     {&ConversionEngine::EucToEuc, false}},
+    {},
+    {},
+    {{&ConversionEngine::PlainCopy, false},
+     {&ConversionEngine::PlainCopy, false},
+     {&ConversionEngine::PlainCopy, false},
+     {nullptr, false},
+     {&ConversionEngine::PlainCopy, false}},
+};
+
+// [writes units][newline]; the Keep column copies the CR or LF it is given.
+const ConversionEngine::NewlineWriter ConversionEngine::kNewlineWriters[2][4] = {
+    {&ConversionEngine::WriteCrLfBytes, &ConversionEngine::WriteCrBytes,
+     &ConversionEngine::WriteLfBytes, &ConversionEngine::PutByte},
+    {&ConversionEngine::WriteCrLfUnits, &ConversionEngine::WriteCrUnits,
+     &ConversionEngine::WriteLfUnits, &ConversionEngine::PutUnit},
+};
+
+bool ConversionEngine::Convert(Asker& asker, RunningFlag* running, FileHandle& input,
+                               FileHandle& output, std::int32_t outputCode,
+                               std::int32_t newline, std::int32_t inputCode,
+                               std::int32_t widenKana) {
+    // The codes come from a settings file that may hold any value: nothing outside the
+    // tables' ranges may index them.
+    if (outputCode < Jis || outputCode > Keep || inputCode < Jis || inputCode > Plain ||
+        newline < CrLf || newline > KeepNewline || (widenKana != 0 && widenKana != 1))
+        return false;
+    const ConverterEntry& entry = kConverters[inputCode][outputCode];
+    if (!entry.run) return false;
+    Begin(asker, running, input, output, {outputCode, newline, inputCode, widenKana},
+          entry.writesUnits);
+    // Units are read two bytes at a time, so an odd size cannot be UTF-16.
+    if (inputCode == Unicode && (platform::SizeLow(input.Handle()) & 1)) return false;
+    if (!(this->*entry.run)()) return false;
+    Flush();
+    return true;
+}
+
+void ConversionEngine::Begin(Asker& asker, RunningFlag* running, FileHandle& input,
+                             FileHandle& output, const ConvertOptions& options,
+                             bool writesUnits) {
+    asker_ = &asker;
+    running_ = running;
+    input_ = &input;
+    output_ = &output;
+    options_ = options;
+    savedOutput_ = nullptr;
+    newlineWriter_ = kNewlineWriters[writesUnits ? 1 : 0][options.newline];
+    outputCount_ = 0;
+    // "The current block is used up and was a full one": the first read loads a block.
+    inputCount_ = kBlock;
+    inputPosition_ = kBlock;
+}
+
+bool ConversionEngine::RefillBlock() {
+    // A short block was the last one; a file whose size is a multiple of the block size
+    // ends with a read that returns nothing.
+    if (inputCount_ != kBlock) return false;
+    inputCount_ = static_cast<std::int32_t>(input_->Read(inputArea_ + kReserve, kBlock));
+    inputPosition_ = 0;
+    return inputCount_ != 0;
+}
+
+void ConversionEngine::Flush() {
+    if (outputCount_ == 0) return;
+    WriteBlock();
+    outputCount_ = 0;
+}
+
+// A full disk first takes part of a block and reports success, and only the next call
+// fails; so the remainder is written until the whole block is out.  When no further
+// byte goes, the user may free space and retry the missing part, or give up.
+void ConversionEngine::WriteBlock() {
+    const auto count = static_cast<std::uint32_t>(outputCount_);
+    std::uint32_t done = 0;
+    while (done < count) {
+        std::uint32_t error = platform::kErrorDiskFull;
+        try {
+            std::uint32_t written = output_->Write(outputBuffer_ + done, count - done);
+            done += written;
+            if (written != 0) continue;
+        } catch (std::int32_t) {
+            error = FileHandle::RaisedError();
+        }
+        if (error != platform::kErrorDiskFull || AskDiskFull() != question::kAnswerRetry)
+            throw error;
+    }
+}
+
+int ConversionEngine::AskDiskFull() {
+    char drive = output_->FullPath()[0];
+    if (drive >= 'a' && drive <= 'z') drive = static_cast<char>(drive - 'a' + 'A');
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "%c ドライブが一杯です。いくつかファイルを消してもらえれば変換を続けられます。\n"
+                  "変換を続ける場合は「再試行」を、変換を中断する場合は「キャンセル」を押して下さい。",
+                  drive);
+    return asker_->Ask({text, "ディスクフル",
+                        question::kRetryCancel | question::kIconWarning |
+                            question::kDefaultButton2});
+}
+
+void ConversionEngine::BeginIntermediate() {
+    char name[platform::kPathBuffer];
+    if (platform::MakeTempFile(".", "U", name) == 0) throw platform::LastError();
+    if (!intermediate_.Open(name, platform::kGenericRead | platform::kGenericWrite,
+                            platform::kShareRead, platform::kCreateAlways,
+                            platform::kAttributeArchive | platform::kFlagSequentialScan)) {
+        std::uint32_t error = platform::LastError();
+        platform::Remove(name);
+        throw error;
+    }
+    savedOutput_ = output_;
+    output_ = &intermediate_;
+}
+
+void ConversionEngine::BeginSecondPass() {
+    Flush();
+    output_ = savedOutput_;
+    savedOutput_ = nullptr;
+    input_ = &intermediate_;
+    // Reading on from the end would pass for an empty first pass.
+    if (platform::Seek(intermediate_.Handle(), 0, platform::kFileBegin) != 0)
+        throw platform::LastError();
+    inputCount_ = kBlock;
+    inputPosition_ = kBlock;
+}
+
+void ConversionEngine::EndIntermediate() {
+    if (savedOutput_) {  // the first pass did not finish
+        output_ = savedOutput_;
+        savedOutput_ = nullptr;
+    }
+    intermediate_.CloseAndDelete();
+}
+
+bool ConversionEngine::RunTwoPass(Converter first, Converter second) {
+    struct Cleanup {
+        ConversionEngine& engine;
+        ~Cleanup() { engine.EndIntermediate(); }
+    } cleanup{*this};
+    BeginIntermediate();
+    if (!(this->*first)()) return false;
+    BeginSecondPass();
+    return (this->*second)();
+}
+
+void ConversionEngine::WriteCrLfBytes(int) {
+    PutByte('\r');
+    PutByte('\n');
+}
+void ConversionEngine::WriteCrBytes(int) { PutByte('\r'); }
+void ConversionEngine::WriteLfBytes(int) { PutByte('\n'); }
+void ConversionEngine::WriteCrLfUnits(int) {
+    PutUnit('\r');
+    PutUnit('\n');
+}
+void ConversionEngine::WriteCrUnits(int) { PutUnit('\r'); }
+void ConversionEngine::WriteLfUnits(int) { PutUnit('\n'); }

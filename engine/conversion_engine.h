@@ -1,0 +1,175 @@
+// The conversion engine: converts one open input file into one open output file, from
+// one character code to another, translating newlines and optionally widening half-width
+// katakana.  It streams through one 8192-byte input block and one 8192-byte output block
+// and allocates nothing per file or per character.
+//
+// Convert answers false for input that is not valid in its code, for a cleared running
+// flag (the caller tells the two apart by the flag) and for codes outside their ranges.
+// A write failure raises the Win32 error code as std::uint32_t (after the disk-full
+// question, when that is the cause); a read failure raises FileHandle's std::int32_t
+// E_FAIL.  Output written before a failure stays; output still buffered is dropped.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/codes.h"
+#include "engine/kana_tables.h"
+#include "framework/file_handle.h"
+#include "framework/question.h"
+
+class ConversionEngine {
+public:
+    static constexpr std::int32_t kBlock = 8192;
+    // Room before the input block for the first byte of a character split between blocks.
+    static constexpr std::int32_t kReserve = 16;
+
+    ConversionEngine() = default;
+    virtual ~ConversionEngine() = default;
+    ConversionEngine(const ConversionEngine&) = delete;
+    ConversionEngine& operator=(const ConversionEngine&) = delete;
+
+    bool Convert(Asker& asker, RunningFlag* running, FileHandle& input, FileHandle& output,
+                 std::int32_t outputCode, std::int32_t newline, std::int32_t inputCode,
+                 std::int32_t widenKana);
+
+protected:
+    using Converter = bool (ConversionEngine::*)();
+
+    // Stores what one conversion needs and resets the streams; Convert calls it after
+    // checking the codes.  writesUnits picks the 16-bit newline writers.
+    void Begin(Asker& asker, RunningFlag* running, FileHandle& input, FileHandle& output,
+               const ConvertOptions& options, bool writesUnits);
+
+    // Readers: the next byte or little-endian unit, -1 at the end of the data (for ever
+    // after).  RefillBlock loads the next whole block; false when there is none.
+    int ReadByte();
+    int ReadUnit();
+    bool RefillBlock();
+    const unsigned char* InputBlock() const { return inputArea_ + kReserve; }
+    std::int32_t InputCount() const { return inputCount_; }
+
+    // Writers.  Flush writes what the output buffer holds.
+    void PutByte(int byte);
+    void PutUnit(int unit);
+    void Flush();
+
+    // The intermediate file of the two-pass conversions, in the current directory.
+    void BeginIntermediate();
+    void BeginSecondPass();
+    void EndIntermediate();
+    // Runs first into the intermediate file, then second from it into the real output.
+    // The intermediate file is removed however the passes end, exceptions included.
+    bool RunTwoPass(Converter first, Converter second);
+
+    bool Stopped() const { return running_->load(std::memory_order_relaxed) == 0; }
+
+    // c is a CR or LF just read; writes the line ends it begins and returns the first
+    // character not consumed.
+    int TranslateNewline(int c);
+    int TranslateNewlineUnit(int c);
+    // Writes katakana k (a byte 0xA0-0xDF, or a unit 0xFF61-0xFF9F) full-width, folding
+    // n into it when n is a sound mark it takes; answers whether n was consumed.
+    bool WidenKana(int k, int n, kana::Form form);
+    bool WidenKanaUnit(int k, int n);
+
+    bool PlainCopy();
+    bool JisToJis();
+    bool JisToShiftJis();
+    bool JisToEuc();
+    bool ShiftJisToJis();
+    bool ShiftJisToShiftJis();
+    bool ShiftJisToEuc();
+    bool EucToJis();
+    bool EucToShiftJis();
+    bool EucToEuc();
+
+private:
+    using NewlineWriter = void (ConversionEngine::*)(int c);
+    struct ConverterEntry {
+        Converter run;
+        bool writesUnits;
+    };
+    static const ConverterEntry kConverters[6][5];
+    static const NewlineWriter kNewlineWriters[2][4];
+
+    enum JisState : std::int32_t { Ascii = 0, Kanji = 1, Kana = 2 };
+
+    void WriteBlock();
+    int AskDiskFull();
+    void WriteCrLfBytes(int c);
+    void WriteCrBytes(int c);
+    void WriteLfBytes(int c);
+    void WriteCrLfUnits(int c);
+    void WriteCrUnits(int c);
+    void WriteLfUnits(int c);
+    template <int (ConversionEngine::*Read)()>
+    int TranslateNewlineWith(int c);
+    void PutWide(kana::Form form, std::uint16_t code);
+
+    template <CharCode In, CharCode Out>
+    bool ConvertBytes();
+    template <CharCode In, CharCode Out>
+    void WriteDouble(int first, int second);
+    template <CharCode In, CharCode Out>
+    void WriteKana(int k);
+    template <CharCode In, CharCode Out>
+    bool WidenKanaInto(int k, int n);
+    template <CharCode Out>
+    bool WidenEucKana(int k, int* next);
+    int ReadEscape();
+    void EnterAscii();
+    void EnterKanji();
+    void EnterKana();
+    void Enter(JisState state);
+    void SwitchJis(JisState state);
+
+    Asker* asker_ = nullptr;
+    RunningFlag* running_ = nullptr;
+    FileHandle* input_ = nullptr;
+    FileHandle* output_ = nullptr;
+    ConvertOptions options_{};
+    std::int32_t inputCount_ = kBlock;
+    std::int32_t inputPosition_ = kBlock;
+    std::int32_t outputCount_ = 0;
+    FileHandle intermediate_;
+    FileHandle* savedOutput_ = nullptr;
+    unsigned char inputArea_[kReserve + kBlock] = {};
+    unsigned char outputBuffer_[kBlock] = {};
+    JisState jisState_ = Ascii;
+    NewlineWriter newlineWriter_ = nullptr;
+};
+
+inline int ConversionEngine::ReadByte() {
+    if (inputPosition_ == inputCount_ && !RefillBlock()) return -1;
+    return inputArea_[kReserve + inputPosition_++];
+}
+
+inline int ConversionEngine::ReadUnit() {
+    if (inputPosition_ == inputCount_ && !RefillBlock()) return -1;
+    // Only a file that grew an odd tail since its size was checked ends in half a unit.
+    if (inputCount_ - inputPosition_ < 2) {
+        inputPosition_ = inputCount_;
+        return -1;
+    }
+    const unsigned char* at = inputArea_ + kReserve + inputPosition_;
+    inputPosition_ += 2;
+    return at[0] | at[1] << 8;
+}
+
+inline void ConversionEngine::PutByte(int byte) {
+    if (outputCount_ == kBlock) {
+        WriteBlock();
+        outputCount_ = 0;
+    }
+    outputBuffer_[outputCount_++] = static_cast<unsigned char>(byte);
+}
+
+inline void ConversionEngine::PutUnit(int unit) {
+    if (outputCount_ > kBlock - 2) {
+        WriteBlock();
+        outputCount_ = 0;
+    }
+    outputBuffer_[outputCount_] = static_cast<unsigned char>(unit);
+    outputBuffer_[outputCount_ + 1] = static_cast<unsigned char>(unit >> 8);
+    outputCount_ += 2;
+}
