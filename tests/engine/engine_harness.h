@@ -73,7 +73,6 @@ public:
     using ConversionEngine::RunTwoPass;
     using ConversionEngine::ShiftJisToEuc;
     using ConversionEngine::ShiftJisToShiftJis;
-    using ConversionEngine::TranslateNewlineUnit;
     using ConversionEngine::WidenKanaUnit;
 };
 

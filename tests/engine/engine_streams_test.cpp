@@ -174,34 +174,6 @@ TEST_F(EngineFiles, UnitsAreReadAndWrittenLowByteFirstAcrossBlocks) {
     EXPECT_EQ(Output(), units);
 }
 
-TEST_F(EngineFiles, UnitNewlinesFollowTheSameRules) {
-    const std::string cr("\r\0", 2), lf("\n\0", 2), a("A\0", 2);
-    struct Case {
-        std::int32_t newline;
-        std::string input, expected;
-    };
-    const Case cases[] = {
-        {Lf, cr + cr + lf + a + cr, lf + a + lf},
-        {CrLf, cr + cr + a + lf + cr + lf, cr + lf + cr + lf + a + cr + lf + cr + lf},
-        {Cr, cr + cr + cr + lf, cr + cr + cr + cr},
-        {KeepNewline, cr + cr + lf + a, cr + cr + lf + a},
-    };
-    for (const Case& c : cases) {
-        Open(c.input);
-        Begin({Unicode, c.newline, Unicode, 0}, true);
-        for (int unit = engine.ReadUnit(); unit != -1;) {
-            if (unit == '\r' || unit == '\n') {
-                unit = engine.TranslateNewlineUnit(unit);
-            } else {
-                engine.PutUnit(unit);
-                unit = engine.ReadUnit();
-            }
-        }
-        engine.Flush();
-        EXPECT_EQ(Output(), c.expected) << c.newline;
-    }
-}
-
 // The two-pass frame, run here with byte converters as its passes.
 class EngineTwoPass : public EngineFiles {
 protected:
