@@ -221,6 +221,13 @@ std::uint32_t SizeLow(FileId file) {
     return static_cast<std::uint32_t>(info.st_size);
 }
 
+bool Size(FileId file, std::uint64_t* size) {
+    struct stat info {};
+    if (fstat(static_cast<int>(file), &info) != 0) return Fail(errno, false);
+    *size = static_cast<std::uint64_t>(info.st_size);
+    return true;
+}
+
 bool Remove(const char* path) {
     std::string native = Native(path);
     struct stat info {};

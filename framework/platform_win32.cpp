@@ -49,6 +49,13 @@ std::uint32_t Seek(FileId file, std::int32_t distance, std::uint32_t method) {
 
 std::uint32_t SizeLow(FileId file) { return GetFileSize(ToHandle(file), nullptr); }
 
+bool Size(FileId file, std::uint64_t* size) {
+    LARGE_INTEGER value{};
+    if (!GetFileSizeEx(ToHandle(file), &value)) return false;
+    *size = static_cast<std::uint64_t>(value.QuadPart);
+    return true;
+}
+
 bool Remove(const char* path) { return DeleteFileA(path) != FALSE; }
 bool Rename(const char* from, const char* to) { return MoveFileA(from, to) != FALSE; }
 bool RenameReplacing(const char* from, const char* to) {

@@ -1,0 +1,51 @@
+#include "settings/settings.h"
+
+#include <cstring>
+
+#include "settings/config_store.h"
+
+namespace {
+
+struct ByteField {
+    std::uint16_t id;
+    std::uint8_t SettingsBlock::*field;
+    ByteRange range;  // the allowed values and the default
+};
+
+constexpr ByteField kByteFields[] = {
+    {1, &SettingsBlock::outputCode, {Jis, Keep, Keep}},
+    {2, &SettingsBlock::newline, {CrLf, KeepNewline, KeepNewline}},
+    {3, &SettingsBlock::widenKana, {0, 1, 0}},
+    {4, &SettingsBlock::inputCode, {Jis, Unicode, EucJp}},
+    {5, &SettingsBlock::anyExtension, {0, 1, 0}},
+    {6, &SettingsBlock::folderMode, {IgnoreFolders, LimitedDepth, LimitedDepth}},
+    {7, &SettingsBlock::mirrorFolders, {0, 1, 1}},
+    {8, &SettingsBlock::depthLimit, {1, kMaxDepthLimit, 1}},
+    {9, &SettingsBlock::noOutputAction, {DoNotConvert, NewUniqueFile, DoNotConvert}},
+    {10, &SettingsBlock::affixPosition, {Prefix, Suffix, Prefix}},
+};
+
+constexpr std::uint16_t kAffixTextId = 11;
+constexpr std::uint16_t kOutputFolderId = 12;
+constexpr std::uint16_t kExtensionsId = 13;
+
+constexpr char kDefaultAffix[] = "Z_";
+constexpr const char* kDefaultExtensions[] = {
+    "<none>", "txt", "htm", "html", "shtml", "cgi", "pl", "c", "cpp", "h", "",
+};
+
+}  // namespace
+
+Settings::Settings() : SettingsBlock{}, outputFolder{} {
+    for (const ByteField& byte : kByteFields) this->*byte.field = byte.range.fallback;
+    std::memcpy(affixText, kDefaultAffix, sizeof kDefaultAffix);
+    if (!extensions.AddAll(kDefaultExtensions, -1)) throw 14L;
+}
+
+void RegisterSettings(Settings* settings, ConfigStore* store) {
+    for (const ByteField& byte : kByteFields)
+        store->Register(byte.id, &(settings->*byte.field), byte.range);
+    store->Register(kAffixTextId, settings->affixText, kAffixBytes);
+    store->Register(kOutputFolderId, settings->outputFolder, platform::kPathBuffer);
+    store->Register(kExtensionsId, &settings->extensions);
+}

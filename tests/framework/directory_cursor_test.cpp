@@ -1,0 +1,123 @@
+#include "framework/directory_cursor.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/temp_dir.h"
+
+namespace {
+
+using platform::kPathBuffer;
+using platform::kSeparator;
+
+std::string CurrentDirectory() {
+    char buffer[kPathBuffer] = {};
+    platform::CurrentDirectory(kPathBuffer, buffer);
+    return buffer;
+}
+
+// Every test moves the process; the next one starts where this one did.
+class DirectoryCursorTest : public ::testing::Test {
+protected:
+    DirectoryCursorTest() : saved_(CurrentDirectory()) {}
+    ~DirectoryCursorTest() override { platform::ChangeDirectory(saved_.c_str()); }
+
+    // The cursor's own spelling of the scratch folder (natively it may be reached through
+    // a link, so compare with what the cursor reads back).
+    std::string Arrive(DirectoryCursor* cursor, const std::string& path) {
+        EXPECT_TRUE(cursor->ChangeTo(path.c_str())) << path;
+        return cursor->Directory();
+    }
+
+    std::string saved_;
+    test::TempDir dir;
+};
+
+TEST_F(DirectoryCursorTest, StartsAtTheProcessCurrentDirectory) {
+    DirectoryCursor cursor;
+    EXPECT_EQ(cursor.Directory(), CurrentDirectory());
+}
+
+TEST_F(DirectoryCursorTest, RelativePathsAreTakenAgainstTheRememberedDirectory) {
+    ASSERT_TRUE(platform::MakeDirectory((dir / "a").c_str()));
+    ASSERT_TRUE(platform::MakeDirectory((dir / "a" + kSeparator + "b").c_str()));
+    ASSERT_TRUE(platform::MakeDirectory((dir / "other").c_str()));
+    DirectoryCursor cursor;
+    std::string top = Arrive(&cursor, dir.Path());
+
+    ASSERT_TRUE(platform::ChangeDirectory((dir / "other").c_str()));  // the process wanders off
+    ASSERT_TRUE(cursor.ChangeTo("a"));
+    EXPECT_EQ(cursor.Directory(), test::Join(top, "a"));
+    ASSERT_TRUE(platform::ChangeDirectory(saved_.c_str()));
+    ASSERT_TRUE(cursor.ChangeTo("b"));
+    EXPECT_EQ(cursor.Directory(), test::Join(test::Join(top, "a"), "b"));
+    EXPECT_EQ(CurrentDirectory(), cursor.Directory());
+    ASSERT_TRUE(cursor.ChangeTo(".."));
+    ASSERT_TRUE(cursor.ChangeTo(".."));
+    EXPECT_EQ(cursor.Directory(), top);
+}
+
+TEST_F(DirectoryCursorTest, AFailedChangeKeepsTheRememberedDirectory) {
+    DirectoryCursor cursor;
+    std::string top = Arrive(&cursor, dir.Path());
+    EXPECT_FALSE(cursor.ChangeTo("missing"));
+    EXPECT_EQ(cursor.Directory(), top);
+    test::WriteBytes(dir / "file", "x");
+    EXPECT_FALSE(cursor.ChangeTo("file"));
+    EXPECT_EQ(cursor.Directory(), top);
+}
+
+TEST_F(DirectoryCursorTest, JoinAddsOneSeparatorEvenAfterATrailByteOf5C) {
+    // "表" is 95 5C: its last byte is '\' though the name does not end in a separator.
+    ASSERT_TRUE(platform::MakeDirectory((dir / "表").c_str()));
+    DirectoryCursor cursor;
+    std::string folder = Arrive(&cursor, dir / "表");
+    ASSERT_EQ(folder.substr(folder.size() - 3), std::string(1, kSeparator) + "表");
+
+    char joined[kPathBuffer];
+    ASSERT_TRUE(cursor.Join(joined, "a.txt"));
+    EXPECT_EQ(std::string(joined), folder + kSeparator + "a.txt");
+    test::WriteBytes(joined, "x");
+    EXPECT_TRUE(test::Exists(dir / "表" + kSeparator + "a.txt"));
+}
+
+TEST_F(DirectoryCursorTest, JoinAddsNoSeparatorAfterARoot) {
+#if defined(_WIN32)
+    const std::string root = "C:\\";
+#else
+    const std::string root = "/";
+#endif
+    DirectoryCursor cursor;
+    ASSERT_EQ(Arrive(&cursor, root), root);
+    char joined[kPathBuffer];
+    ASSERT_TRUE(cursor.Join(joined, "name"));
+    EXPECT_EQ(std::string(joined), root + "name");
+}
+
+TEST_F(DirectoryCursorTest, JoinRefusesResultsLongerThanAPath) {
+    // A folder whose path is exactly 255 characters: 255 + 1 + 4 = 260 fits, 261 does not.
+    DirectoryCursor cursor;
+    std::string path = Arrive(&cursor, dir.Path());
+    while (path.size() < 255) {
+        std::size_t room = 255 - path.size() - 1;
+        std::string name(room > 100 ? 100 : room, 'd');
+        if (name.empty()) {  // one character short: lengthen the last folder instead
+            ASSERT_TRUE(cursor.ChangeTo(".."));
+            std::string last = path.substr(path.find_last_of(kSeparator) + 1);
+            name = last + "d";
+        }
+        ASSERT_TRUE(platform::MakeDirectory(name.c_str())) << name;
+        path = Arrive(&cursor, name);
+    }
+    ASSERT_EQ(path.size(), 255u);
+
+    char joined[kPathBuffer] = "untouched";
+    ASSERT_TRUE(cursor.Join(joined, "abcd"));
+    EXPECT_EQ(std::string(joined), path + kSeparator + "abcd");
+    std::string before = joined;
+    EXPECT_FALSE(cursor.Join(joined, "abcde"));
+    EXPECT_EQ(std::string(joined), before);
+}
+
+}  // namespace
