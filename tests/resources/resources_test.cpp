@@ -71,6 +71,15 @@ Control Edit(int id, Rect rect, DWORD style = ES_AUTOHSCROLL) {
     return {id, "Edit", "", rect, style};
 }
 
+// The row of buttons that ends each decision dialog.
+std::vector<Control> WithDecisionButtons(std::vector<Control> controls, int y, int allX,
+                                         int stopX) {
+    controls.push_back(Default(IDC_DECISION_EXECUTE, "実行", {7, y, 52, 14}));
+    controls.push_back(Push(IDC_DECISION_ALL, "すべてこの設定", {allX, y, 52, 14}));
+    controls.push_back(Push(IDC_DECISION_STOP, "変換を中止", {stopX, y, 52, 14}));
+    return controls;
+}
+
 std::vector<Template> Templates() {
     constexpr DWORD kReadOnly = ES_AUTOHSCROLL | ES_READONLY;
     constexpr DWORD kPathBox = ES_RIGHT | ES_AUTOHSCROLL | ES_READONLY;
@@ -178,7 +187,7 @@ std::vector<Template> Templates() {
              Push(IDC_PROGRESS_STOP, "中止", {100, 58, 50, 14}),
          }},
         {"NameClash", IDD_NAME_CLASH, "エラー", 177, 165, kPopupDialog, WS_SYSMENU, 0,
-         {
+         WithDecisionButtons({
              Edit(IDC_DECISION_PATH, {7, 7, 163, 14}, kReadOnly),
              Label("同じ名前のファイルがあります。どうしますか？", {7, 28, 163, 8}, SS_CENTER),
              Radio(IDC_CLASH_UNIQUE, "自動的に独自の名前を作る", {41, 46, 129, 10}, true),
@@ -187,33 +196,24 @@ std::vector<Template> Templates() {
              Radio(IDC_CLASH_SKIP, "変換しない", {41, 94, 129, 10}),
              Label("新しい名前", {7, 118, 36, 8}),
              Edit(IDC_CLASH_NEW_NAME, {44, 116, 126, 14}),
-             Default(IDC_DECISION_EXECUTE, "実行", {7, 144, 52, 14}),
-             Push(IDC_DECISION_ALL, "すべてこの設定", {62, 144, 52, 14}),
-             Push(IDC_DECISION_STOP, "変換を中止", {118, 144, 52, 14}),
-         }},
+         }, 144, 62, 118)},
         {"CannotConvert", IDD_CANNOT_CONVERT, "エラー", 179, 105, kPopupDialog, WS_SYSMENU, 0,
-         {
+         WithDecisionButtons({
              Edit(IDC_DECISION_PATH, {7, 7, 165, 14}, kReadOnly),
              Label("正しい変換が行えません。どうしますか？", {7, 28, 165, 8}, SS_CENTER),
              Radio(IDC_UNCONVERTIBLE_IGNORE, "このファイルを無視する", {47, 46, 125, 10}, true),
              Radio(IDC_UNCONVERTIBLE_COPY, "コピーする", {47, 62, 125, 10}),
-             Default(IDC_DECISION_EXECUTE, "実行", {7, 84, 52, 14}),
-             Push(IDC_DECISION_ALL, "すべてこの設定", {63, 84, 52, 14}),
-             Push(IDC_DECISION_STOP, "変換を中止", {120, 84, 52, 14}),
-         }},
+         }, 84, 63, 120)},
         {"DetectionFailed", IDD_DETECTION_FAILED, "文字コード自動判別失敗", 179, 131,
          kPopupDialog, WS_SYSMENU, 0,
-         {
+         WithDecisionButtons({
              Edit(IDC_DECISION_PATH, {7, 7, 165, 14}, kReadOnly),
              Label("文字コードの判別に失敗しました。どうしますか？", {7, 28, 165, 8}, SS_CENTER),
              Radio(IDC_DETECT_SHIFT_JIS, "シフトＪＩＳとして変換", {47, 43, 125, 10}, true),
              Radio(IDC_DETECT_EUC, "ＥＵＣとして変換", {47, 59, 125, 10}),
              Radio(IDC_DETECT_COPY, "コピーする", {47, 75, 125, 10}),
              Radio(IDC_DETECT_IGNORE, "このファイルを無視する", {47, 91, 125, 10}),
-             Default(IDC_DECISION_EXECUTE, "実行", {7, 110, 52, 14}),
-             Push(IDC_DECISION_ALL, "すべてこの設定", {63, 110, 52, 14}),
-             Push(IDC_DECISION_STOP, "変換を中止", {120, 110, 52, 14}),
-         }},
+         }, 110, 63, 120)},
         {"About", IDD_ABOUT, "ヴァージョン情報", 87, 109, kPopupDialog | WS_SYSMENU,
          WS_MINIMIZEBOX, 0,
          {
