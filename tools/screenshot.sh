@@ -1,7 +1,7 @@
 #!/bin/bash
 # screenshot.sh BUILD_DIR OUT.png [PROGRAM [ARGS...]]
 # Starts a Windows program of the build tree under Wine on a private Xvfb display,
-# waits for its first window, saves a picture of the screen and stops everything.
+# waits for its first window, saves a picture of that window and stops everything.
 # PROGRAM defaults to the tree's ZEKO.EXE.
 set -eu
 
@@ -29,20 +29,19 @@ for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 "$here/wine.sh" "$build" --start
 "$here/wine.sh" "$build" "$@" </dev/null >/dev/null 2>&1 &
 
-# Wait for a named, viewable top-level window, then give it a moment to paint.
+# Wait for the program's first viewable top-level window (Wine's helper windows stay
+# unmapped; a dialog's caption may be empty, so names are no guide), give it a moment
+# to paint, and photograph just that window.
 for _ in $(seq 300); do
-    if xwininfo -root -children 2>/dev/null | grep -v 'has no name' | grep -q '^ *0x[0-9a-f]* "'; then
-        ids=$(xwininfo -root -children | grep -v 'has no name' | grep -o '^ *0x[0-9a-f]*')
-        for id in $ids; do
-            if xwininfo -id "$id" | grep -q 'IsViewable'; then
-                sleep 1.5
-                mkdir -p "$(dirname "$out")"
-                import -window root "$out"
-                echo "screenshot saved to $out"
-                exit 0
-            fi
-        done
-    fi
+    for id in $(xwininfo -root -children 2>/dev/null | grep -o '^ *0x[0-9a-f]*'); do
+        if xwininfo -id "$id" 2>/dev/null | grep -q 'IsViewable'; then
+            sleep 1.5
+            mkdir -p "$(dirname "$out")"
+            import -window "$id" "$out"
+            echo "screenshot saved to $out"
+            exit 0
+        fi
+    done
     sleep 0.1
 done
 echo "screenshot.sh: no window appeared" >&2

@@ -1,6 +1,24 @@
 #!/bin/bash
-# screenshots.sh BUILD_DIR OUT_DIR: pictures of the program's windows, one PNG each.
+# screenshots.sh BUILD_DIR OUT_DIR: a picture of every dialog template of ZEKO.EXE, one PNG
+# each, named <id>-<name>.png, shown by the tree's show_template tool.
 set -eu
 build=$1 out=$2
 here=$(cd "$(dirname "$0")" && pwd)
-"$here/screenshot.sh" "$build" "$out/main.png"
+exe=$(printf 'Z:%s' "$(cd "$build" && pwd)/ui/ZEKO.EXE" | tr / '\\')
+
+templates=(
+    102:main
+    103:output-code-page
+    104:input-code-page
+    105:general-page
+    106:extensions-page
+    107:progress
+    110:name-clash
+    111:cannot-convert
+    114:about
+    115:detection-failed
+)
+for template in "${templates[@]}"; do
+    id=${template%%:*} name=${template#*:}
+    "$here/screenshot.sh" "$build" "$out/$id-$name.png" "$build/tools/show_template.exe" "$exe" "$id"
+done
