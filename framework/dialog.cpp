@@ -48,19 +48,13 @@ LRESULT Dialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 bool Dialog::Create(Window* parent, int showCommand) {
-    if (Handle() != nullptr) return false;
-    WindowRegistry& registry = WindowRegistry::Global();
-    registry.Register(this);
-    HWND handle = CreateDialogParamA(ModuleInstance(), MAKEINTRESOURCEA(templateId_),
-                                     parent != nullptr ? parent->Handle() : nullptr,
-                                     SharedDialogProc, 0);
-    if (handle == nullptr) {
-        registry.Unregister(this);
-        return false;
-    }
-    ShowWindow(handle, showCommand);
-    UpdateWindow(handle);
-    return true;
+    return CreateBound(
+        [this, parent] {
+            return CreateDialogParamA(ModuleInstance(), MAKEINTRESOURCEA(templateId_),
+                                      parent != nullptr ? parent->Handle() : nullptr,
+                                      SharedDialogProc, 0);
+        },
+        showCommand);
 }
 
 int Dialog::RunModal(Window* parent) {

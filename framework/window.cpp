@@ -33,13 +33,11 @@ int WindowRegistry::Register(Window* window) {
         ++count_;
     }
     if (window->handle_ == nullptr) {
-        DWORD thread = GetCurrentThreadId();
-        auto mine = std::find_if(pending_.begin(), pending_.end(),
-                                 [thread](const Pending& p) { return p.threadId == thread; });
+        auto mine = PendingOfThisThreadLocked();
         if (mine != pending_.end()) {
             mine->window = window;
         } else {
-            pending_.push_back({thread, window});
+            pending_.push_back({GetCurrentThreadId(), window});
         }
     }
     return index;
@@ -64,29 +62,11 @@ Window* WindowRegistry::Find(HWND handle) const {
 Window* WindowRegistry::FindOrBind(HWND handle) {
     std::lock_guard guard(lock_);
     if (Window* window = FindLocked(handle)) return window;
-    DWORD thread = GetCurrentThreadId();
-    auto mine = std::find_if(pending_.begin(), pending_.end(),
-                             [thread](const Pending& p) { return p.threadId == thread; });
+    auto mine = PendingOfThisThreadLocked();
     if (mine == pending_.end()) return nullptr;
     Window* window = mine->window;
     pending_.erase(mine);
     window->handle_ = handle;
-    return window;
-}
-
-Window* WindowRegistry::TakePending() {
-    std::lock_guard guard(lock_);
-    DWORD thread = GetCurrentThreadId();
-    auto mine = std::find_if(pending_.begin(), pending_.end(),
-                             [thread](const Pending& p) { return p.threadId == thread; });
-    if (mine == pending_.end()) return nullptr;
-    Window* window = mine->window;
-    pending_.erase(mine);
-    int index = IndexOfLocked(window);
-    if (index >= 0) {
-        slots_[index] = nullptr;
-        --count_;
-    }
     return window;
 }
 
@@ -115,6 +95,12 @@ Window* WindowRegistry::FindLocked(HWND handle) const {
     auto slot = std::find_if(slots_.begin(), slots_.end(),
                              [handle](const Window* w) { return w && w->handle_ == handle; });
     return slot == slots_.end() ? nullptr : *slot;
+}
+
+std::vector<WindowRegistry::Pending>::iterator WindowRegistry::PendingOfThisThreadLocked() {
+    DWORD thread = GetCurrentThreadId();
+    return std::find_if(pending_.begin(), pending_.end(),
+                        [thread](const Pending& p) { return p.threadId == thread; });
 }
 
 void WindowRegistry::DropPendingLocked(const Window* window) {
@@ -172,11 +158,20 @@ bool Window::Create(Window* parent, int showCommand) {
                         ModuleInstance(),
                         nullptr};
     PreCreate(params);
+    return CreateBound(
+        [&params] {
+            return CreateWindowExA(params.exStyle, params.className, params.title, params.style,
+                                   params.x, params.y, params.width, params.height,
+                                   params.parent, params.menu, params.instance, params.param);
+        },
+        showCommand);
+}
+
+bool Window::CreateBound(const std::function<HWND()>& create, int showCommand) {
+    if (handle_ != nullptr) return false;
     WindowRegistry& registry = WindowRegistry::Global();
     registry.Register(this);
-    HWND handle = CreateWindowExA(params.exStyle, params.className, params.title, params.style,
-                                  params.x, params.y, params.width, params.height,
-                                  params.parent, params.menu, params.instance, params.param);
+    HWND handle = create();
     if (handle != nullptr && handle_ != handle) {
         // A class whose procedure is not ours never binds the object.
         DestroyWindow(handle);

@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -44,9 +45,6 @@ public:
     // As Find; when no object claims the handle, the calling thread's pending object
     // takes it as its own.
     Window* FindOrBind(HWND handle);
-    // The calling thread's pending object, removed from its slot (a property sheet takes
-    // itself out this way once its window exists); none when nothing is pending.
-    Window* TakePending();
 
     int IndexOf(const Window* window) const;
     int Capacity() const;
@@ -60,6 +58,7 @@ private:
 
     int IndexOfLocked(const Window* window) const;
     Window* FindLocked(HWND handle) const;
+    std::vector<Pending>::iterator PendingOfThisThreadLocked();
     void DropPendingLocked(const Window* window);
 
     mutable std::mutex lock_;
@@ -112,6 +111,10 @@ public:
     void SetTitle(const char* title) { title_ = title; }
 
 protected:
+    // Registers the object as pending around the call that creates its window, so the
+    // window's first message binds it; shows and paints the window that came.  False,
+    // with the object unregistered, when no window of ours came.
+    bool CreateBound(const std::function<HWND()>& create, int showCommand);
     bool IsSubclassed() const { return previousProc_ != nullptr; }
     // Passes a message on to the window procedure that Subclass replaced.
     LRESULT CallPreviousProc(UINT message, WPARAM wParam, LPARAM lParam);

@@ -7,7 +7,7 @@
 #include <array>
 #include <atomic>
 #include <cstring>
-#include <semaphore>
+#include <future>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -58,6 +58,16 @@ int RunWithModule(Application& application) {
     return application.Run(GetModuleHandleA(nullptr), nullptr, const_cast<char*>(""),
                            SW_SHOWNORMAL);
 }
+
+// An application whose window class is registered, for tests of framework windows.
+class WindowClassTest : public testing::Test {
+protected:
+    void SetUp() override {
+        RunWithModule(application);
+        ASSERT_TRUE(application.RegisterWindowClass());
+    }
+    TestApplication application{Application::kFinished};
+};
 
 TEST(ApplicationTest, KnowsTheExecutablesFolderWithItsFinalBackslash) {
     TestApplication application(Application::kFinished);
@@ -111,10 +121,7 @@ TEST(ApplicationTest, TheMainWindowsDestructionEndsTheLoopWithCodeZero) {
     EXPECT_FALSE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
 
-TEST(ApplicationTest, AnotherWindowsDestructionDoesNotEndTheLoop) {
-    TestApplication application(Application::kFinished);
-    RunWithModule(application);
-    ASSERT_TRUE(application.RegisterWindowClass());
+TEST_F(WindowClassTest, AnotherWindowsDestructionDoesNotEndTheLoop) {
     SelfClosingWindow other;
     ASSERT_TRUE(other.Create(nullptr, SW_HIDE));
     MSG message;
@@ -194,22 +201,22 @@ TEST(WindowRegistryTest, APendingObjectTakesTheFirstUnclaimedHandleOfItsOwnThrea
     EXPECT_EQ(registry.FindOrBind(FakeHandle(0x20)), nullptr) << "nothing pending";
 
     // Another thread's pending object, bound on that thread once this one has looked.
-    std::binary_semaphore registered(0), looked(0);
+    std::promise<void> registered, looked;
     Window* boundThere = nullptr;
     std::thread other([&] {
         registry.Register(&theirs);
-        registered.release();
-        looked.acquire();
+        registered.set_value();
+        looked.get_future().wait();
         boundThere = registry.FindOrBind(FakeHandle(0x40));
     });
-    registered.acquire();
+    registered.get_future().wait();
     registry.Register(&mine);
     EXPECT_EQ(registry.Find(FakeHandle(0x30)), nullptr) << "Find never binds";
     EXPECT_EQ(registry.FindOrBind(FakeHandle(0x10)), &attached);
     EXPECT_EQ(registry.FindOrBind(FakeHandle(0x30)), &mine);
     EXPECT_EQ(mine.Handle(), FakeHandle(0x30));
     EXPECT_EQ(registry.FindOrBind(FakeHandle(0x40)), nullptr) << "pending only once";
-    looked.release();
+    looked.set_value();
     other.join();
     EXPECT_EQ(boundThere, &theirs);
 
@@ -239,10 +246,7 @@ public:
     std::atomic<int> swapped{0};
 };
 
-TEST(WindowRegistryTest, TwoThreadsCreatingWindowsAtOnceKeepTheirOwnObjects) {
-    TestApplication application(Application::kFinished);
-    RunWithModule(application);
-    ASSERT_TRUE(application.RegisterWindowClass());
+TEST_F(WindowClassTest, TwoThreadsCreatingWindowsAtOnceKeepTheirOwnObjects) {
     constexpr int kWindows = 40;
     std::atomic<int> ready{0};
     std::atomic<int> failures{0};
@@ -323,10 +327,7 @@ TEST(WindowTest, LeavesItsWindowWhenTheWindowOrTheObjectGoes) {
     DestroyWindow(second);
 }
 
-TEST(WindowTest, FindsTheObjectOfItsParentWindow) {
-    TestApplication application(Application::kFinished);
-    RunWithModule(application);
-    ASSERT_TRUE(application.RegisterWindowClass());
+TEST_F(WindowClassTest, FindsTheObjectOfItsParentWindow) {
     Window parent;
     ASSERT_TRUE(parent.Create(nullptr, SW_HIDE));
     char title[32] = {};
