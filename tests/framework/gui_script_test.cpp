@@ -7,7 +7,9 @@
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "framework/message_box_asker.h"
@@ -48,8 +50,30 @@ TEST(GuiScriptTest, AWindowThatNeverComesFailsTheTestAndTheModalCallReturns) {
             script.OnWindow({"#32770", "来ない窓"}, [](test::UiWindow&) {});
             MessageBoxA(nullptr, "待っています", "別の箱", MB_OK);
         },
-        "no a window of class '#32770' captioned '来ない窓' within 200 ms; the thread's "
-        "windows:\n  #32770 '別の箱'");
+        "no a window of class '#32770' captioned '来ない窓' within 200 ms; the windows:\n"
+        "  #32770 '別の箱'");
+}
+
+// The conversion worker asks its questions from its own thread while the interface thread
+// pumps the progress dialog.
+TEST(GuiScriptTest, AnswersABoxOfAnotherThreadWhileThisOnePumps) {
+    test::GuiScript script;
+    script.AnswerMessageBox(IDNO, "作業");
+    std::atomic<int> answer{0};
+    std::thread worker([&] {
+        answer = MessageBoxA(nullptr, "別のスレッドから", "作業", MB_YESNO | MB_ICONQUESTION);
+    });
+    DWORD started = GetTickCount();
+    while (answer == 0 && GetTickCount() - started < 10000) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        Sleep(5);
+    }
+    worker.join();
+    EXPECT_EQ(answer, IDNO);
+    ASSERT_EQ(script.MessageBoxes().size(), 1u);
+    EXPECT_EQ(script.MessageBoxes()[0].text, "別のスレッドから");
+    EXPECT_EQ(script.MessageBoxes()[0].icon, static_cast<UINT>(MB_ICONQUESTION));
 }
 
 TEST(GuiScriptTest, StepsThatNeverRanFailTheTest) {

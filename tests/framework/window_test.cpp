@@ -6,6 +6,7 @@
 
 #include <array>
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <future>
 #include <stdexcept>
@@ -150,8 +151,14 @@ TEST(ApplicationTest, AnExceptionThatEscapesTheRunEndsWithTheFatalMessage) {
 TEST(ApplicationDeathTest, FatalCheckEndsTheProcessWithCodeTwo) {
     EXPECT_EXIT(
         {
+            // The child can only report through its exit code: a wrong text gives 5.
             test::GuiScript script;
-            script.AnswerMessageBox(IDOK);
+            script.OnWindow({"#32770", "", IDOK}, [](test::UiWindow& box) {
+                if (box.Text(0xFFFF) != "致命的なエラーが発生しました！\n　　　 強制終了します！") {
+                    std::_Exit(5);
+                }
+                box.Click(IDOK);
+            });
             FatalCheck(true);
             FatalCheck(false);
         },

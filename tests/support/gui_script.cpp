@@ -31,15 +31,32 @@ std::string TextOf(HWND window) {
 }
 
 BOOL CALLBACK CollectVisible(HWND window, LPARAM list) {
-    if (IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId() && IsWindowVisible(window)) {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    }
     return TRUE;
 }
 
-// The visible top-level windows of this thread (its hidden helper windows are left out).
-std::vector<HWND> ThreadWindows() {
+// The visible top-level windows of this process, topmost first (hidden helper windows are
+// left out).
+std::vector<HWND> ProcessWindows() {
     std::vector<HWND> windows;
-    EnumThreadWindows(GetCurrentThreadId(), CollectVisible, reinterpret_cast<LPARAM>(&windows));
+    EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&windows));
     return windows;
+}
+
+// Closes the windows so that the modal loops showing them return: this thread's are
+// destroyed; another thread's can only be asked to close.
+void CloseProcessWindows() {
+    for (HWND window : ProcessWindows()) {
+        if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) {
+            DestroyWindow(window);
+        } else {
+            PostMessageA(window, WM_CLOSE, 0, 0);
+        }
+    }
 }
 
 struct ControlSearch {
@@ -150,7 +167,11 @@ bool UiWindow::IsChecked(int id) const {
 
 bool UiWindow::HasFocus(int id) const {
     HWND control = Control(id);
-    return control != nullptr && GetFocus() == control;
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof thread;
+    return control != nullptr &&
+           GetGUIThreadInfo(GetWindowThreadProcessId(control, nullptr), &thread) &&
+           thread.hwndFocus == control;
 }
 
 GuiScript::GuiScript(DWORD timeoutMs) : timeout_(timeoutMs), lastActivity_(GetTickCount()) {
@@ -217,16 +238,16 @@ void GuiScript::RunDueStep() {
     lastActivity_ = now;
     if (failed_) {
         // Nothing more is scripted: whatever opens is closed so the test can go on.
-        for (HWND window : ThreadWindows()) DestroyWindow(window);
+        CloseProcessWindows();
         return;
     }
     if (steps_.empty()) {
-        if (strict_ && !ThreadWindows().empty()) Fail("unexpected window");
+        if (strict_ && !ProcessWindows().empty()) Fail("unexpected window");
         return;
     }
     Step& due = steps_.front();
     if (due.waitingSince == 0) due.waitingSince = now;
-    for (HWND window : ThreadWindows()) {
+    for (HWND window : ProcessWindows()) {
         if (!Matches(window, due.query)) continue;
         // Taken off first: the action may open a window whose loop runs the next step.
         Step step = std::move(due);
@@ -242,12 +263,12 @@ void GuiScript::RunDueStep() {
 }
 
 void GuiScript::Fail(const std::string& why) {
-    ADD_FAILURE() << "GUI script: " << why << "; the thread's windows:\n"
-                  << DescribeThreadWindows();
+    ADD_FAILURE() << "GUI script: " << why << "; the windows:\n"
+                  << DescribeProcessWindows();
     failed_ = true;
     steps_.clear();
     stepsLeft_ = 0;
-    for (HWND window : ThreadWindows()) DestroyWindow(window);
+    CloseProcessWindows();
 }
 
 void GuiScript::Watchdog() {
@@ -286,9 +307,9 @@ LRESULT DropFiles(HWND target, const std::vector<std::string>& paths, POINT poin
     return SendMessageA(target, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
 }
 
-std::string DescribeThreadWindows() {
+std::string DescribeProcessWindows() {
     std::string text;
-    for (HWND window : ThreadWindows()) {
+    for (HWND window : ProcessWindows()) {
         text += "  " + ClassOf(window) + " '" + TextOf(window) + "'";
         if (!IsWindowEnabled(window)) text += " (disabled)";
         text += "\n";

@@ -1,9 +1,11 @@
 // Drives real dialogs, property sheets and message boxes from a test, headless.
 //
 // A test writes a script of steps before it makes the call that shows a modal window;
-// each step waits for a top-level window of the test's thread and acts on it.  The steps
-// run from a thread timer, which fires inside any modal loop (dialog, message box,
-// property sheet), so the test code stays on one thread as the program does.
+// each step waits for a top-level window of the process and acts on it.  The steps run
+// from a timer of the test's thread, which fires inside any modal loop (dialog, message
+// box, property sheet), so the test code stays on one thread as the program does.  While
+// that thread pumps messages, windows of other threads (the conversion worker's
+// questions) are found and answered too.
 //
 //     test::GuiScript script;
 //     script.OnWindow({.caption = "設定"}, [](test::UiWindow& w) {
@@ -15,8 +17,8 @@
 //     EXPECT_EQ(script.MessageBoxes()[0].caption, "値のエラー");
 //
 // A window that does not appear within the timeout fails the test with the step's
-// description and the windows that were there; every window of the thread is then
-// destroyed so the modal call returns instead of hanging.  Steps left over when the
+// description and the windows that were there; every window is then closed so the modal
+// call returns instead of hanging.  Steps left over when the
 // script is destroyed fail the test too.  A thread that stops pumping messages while a
 // step waits (a deadlock) ends the test program with a message.
 #pragma once
@@ -36,8 +38,8 @@
 
 namespace test {
 
-// The first enabled, visible top-level window of the thread that matches; empty fields
-// match anything.  A window with an open modal box is disabled, so the box is found.
+// The first enabled, visible top-level window of the process that matches, topmost first;
+// empty fields match anything.  A window with an open modal box is disabled, so the box is found.
 struct WindowQuery {
     std::string className;  // "#32770" for dialogs, sheets and message boxes
     std::string caption;
@@ -73,7 +75,9 @@ struct MessageBoxSeen {
     std::string text;
     std::string caption;
     UINT icon;         // MB_ICONERROR, MB_ICONWARNING, MB_ICONINFORMATION, MB_ICONQUESTION or 0
-    HWND focusBefore;  // the focus when the box appeared (a check focuses its control first)
+    // The focus when the box appeared (a check focuses its control first); known for boxes
+    // of the script's own thread only.
+    HWND focusBefore;
     HWND owner;
 };
 
@@ -134,7 +138,8 @@ private:
 // does; the receiver frees it with DragFinish.  The window's answer.
 LRESULT DropFiles(HWND target, const std::vector<std::string>& paths, POINT point = {0, 0});
 
-// The visible top-level windows of this thread as "class 'caption'" lines, for failure messages.
-std::string DescribeThreadWindows();
+// The visible top-level windows of the process as "class 'caption'" lines, for failure
+// messages.
+std::string DescribeProcessWindows();
 
 }  // namespace test
