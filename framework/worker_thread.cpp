@@ -5,6 +5,8 @@
 WorkerThread::~WorkerThread() { Stop(); }
 
 bool WorkerThread::Start() {
+    // A second thread would orphan the first, which Stop could then never end.
+    if (handle_ != nullptr) return false;
     running_ = 1;
     handle_ = CreateThread(nullptr, 0, ThreadEntry, this, 0, &threadId_);
     return handle_ != nullptr;

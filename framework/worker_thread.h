@@ -20,7 +20,7 @@ public:
     virtual ~WorkerThread();
 
     // Sets the running flag and starts ThreadMain on a new thread; false when no thread
-    // could be created.
+    // could be created or one is already started and not yet stopped.
     bool Start();
     // The result of closing the thread's handle; false when no thread was started.
     bool Stop();

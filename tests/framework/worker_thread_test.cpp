@@ -65,6 +65,7 @@ TEST(WorkerThreadTest, AWorkThatEndsInTimeIsNeverQuestioned) {
     EXPECT_EQ(worker.Running(), 1);
     EXPECT_NE(worker.Handle(), nullptr);
     HANDLE thread = Duplicate(worker.Handle());
+    EXPECT_FALSE(worker.Start()) << "one thread at a time";
     EXPECT_TRUE(worker.Stop());
     EXPECT_EQ(worker.Running(), 0);
     EXPECT_EQ(worker.Handle(), nullptr);
