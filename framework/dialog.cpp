@@ -11,22 +11,6 @@
 
 namespace {
 
-// Drops a lead byte whose trail byte the cut at `length` removed.
-void TrimSplitCharacter(char* text, std::size_t length) {
-    std::size_t i = 0;
-    while (i < length) {
-        if (IsLeadByte(static_cast<unsigned char>(text[i]))) {
-            if (i + 1 == length) {
-                text[i] = '\0';
-                return;
-            }
-            i += 2;
-        } else {
-            ++i;
-        }
-    }
-}
-
 // The first byte of text that is in the set, stepping over double-byte characters (their
 // trail bytes may equal '\' or '|'); nullptr when there is none.
 const char* FindListedByte(const char* text, const char* set) {
@@ -183,7 +167,7 @@ int Dialog::ShowMessage(const char* format, const char* caption, UINT type, ...)
     if (length < 0) {
         text[0] = '\0';
     } else if (length > kMessageLimit) {
-        TrimSplitCharacter(text, kMessageLimit);
+        CutText(text, kMessageLimit);
     }
     return MessageBoxA(Handle(), text, caption, type);
 }

@@ -4,6 +4,15 @@
 
 bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
+void CutText(char* text, std::size_t length) {
+    std::size_t i = 0;
+    while (i < length) {
+        if (IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 == length) break;
+        i += IsLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1;
+    }
+    text[i] = '\0';
+}
+
 const char* LastSeparator(const char* path) {
     const char* last = nullptr;
     for (const char* p = path; *p; ++p) {

@@ -3,9 +3,15 @@
 // every scan for a separator steps over double-byte characters.
 #pragma once
 
+#include <cstddef>
+
 #include "framework/platform.h"
 
 bool IsLeadByte(unsigned char c);
+
+// Ends text (longer than length bytes) at length bytes, or one byte earlier when the cut
+// would part a double-byte character.
+void CutText(char* text, std::size_t length);
 
 // The last '\' or '/' of the path that is not a trail byte, or nullptr.
 const char* LastSeparator(const char* path);

@@ -91,6 +91,7 @@ bool Write(FileId file, const void* buffer, std::uint32_t count, std::uint32_t* 
 std::uint32_t Seek(FileId file, std::int32_t distance, std::uint32_t method);
 std::uint32_t SizeLow(FileId file);  // low 32 bits; kInvalidPosition on failure
 bool Size(FileId file, std::uint64_t* size);  // GetFileSizeEx: all 64 bits
+bool Truncate(FileId file);  // SetEndOfFile: the file ends at its current position
 
 // DeleteFileA, MoveFileA (fails with kErrorAlreadyExists onto an existing name),
 // MoveFileExA with MOVEFILE_REPLACE_EXISTING.

@@ -228,6 +228,12 @@ bool Size(FileId file, std::uint64_t* size) {
     return true;
 }
 
+bool Truncate(FileId file) {
+    off_t at = lseek(static_cast<int>(file), 0, SEEK_CUR);
+    if (at < 0 || ftruncate(static_cast<int>(file), at) != 0) return FailIo(file, false);
+    return true;
+}
+
 bool Remove(const char* path) {
     std::string native = Native(path);
     struct stat info {};

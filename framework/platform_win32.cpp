@@ -56,6 +56,8 @@ bool Size(FileId file, std::uint64_t* size) {
     return true;
 }
 
+bool Truncate(FileId file) { return SetEndOfFile(ToHandle(file)) != FALSE; }
+
 bool Remove(const char* path) { return DeleteFileA(path) != FALSE; }
 bool Rename(const char* from, const char* to) { return MoveFileA(from, to) != FALSE; }
 bool RenameReplacing(const char* from, const char* to) {
