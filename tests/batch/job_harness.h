@@ -1,0 +1,63 @@
+// A conversion job whose per-file operations a test calls one by one, with the settings
+// and the asker the test gives it, and checks on the files a failed file leaves.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "batch/conversion_job.h"
+#include "settings/settings.h"
+#include "support/scripted_asker.h"
+#include "support/temp_dir.h"
+
+namespace test {
+
+// What the detector answers for every file.
+inline CharCode detected = Plain;
+inline int detections = 0;
+
+inline CharCode ScriptedDetect(FileHandle&, RunningFlag*) {
+    ++detections;
+    return detected;
+}
+
+class TestJob : public ConversionJob {
+public:
+    TestJob() : ConversionJob(ScriptedDetect) {}
+
+    using ConversionJob::CopyFile;
+    using ConversionJob::DecideCannotConvert;
+    using ConversionJob::DecideInputCode;
+    using ConversionJob::Finish;
+    using ConversionJob::KeepsRunning;
+    using ConversionJob::Place;
+    using ConversionJob::RollBack;
+    using ConversionJob::TempFileFailed;
+    using ConversionJob::UniqueName;
+    using ConversionJob::UniqueNameOrAsk;
+
+    FileHandle& Input() { return input_; }
+    FileHandle& Output() { return output_; }
+    const char* PendingPath() const { return pendingPath_; }
+    const char* BackupPath() const { return backupPath_; }
+    // What a conversion would do: the whole text into the output.
+    void Write(const std::string& text) { output_.Write(text.data(), static_cast<std::uint32_t>(text.size())); }
+};
+
+// The names in a folder that look like the job's or the engine's temporary files.
+inline std::vector<std::string> TemporaryFiles(const std::string& folder) {
+    std::vector<std::string> found;
+    for (const std::string& name : ListNames(folder)) {
+        std::string upper = name;
+        for (char& c : upper) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+        if (upper.size() > 4 && upper.ends_with(".TMP") && (upper[0] == 'Z' || upper[0] == 'U'))
+            found.push_back(name);
+    }
+    return found;
+}
+
+}  // namespace test
