@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -262,6 +263,22 @@ TEST_F(InputEnumeratorTest, AMissingRowIsAskedAboutUntilIgnoredOrAborted) {
         EXPECT_EQ(ask.Asked()[0].style, question::kAbortRetryIgnore | question::kIconError |
                                             question::kDefaultButton3);
     }
+}
+
+// A dropped drive root cannot be found by the listing call, yet it is walked like any
+// folder; mirrored paths start below the root.  The small disk's root is the drive here.
+TEST_F(InputEnumeratorTest, ADroppedDriveRootIsWalkedLikeAFolder) {
+    const char* disk = std::getenv("ZEKO_SMALL_DISK");
+    if (!disk || !test::Exists(test::Join(disk, "small-disk.ok")))
+        GTEST_SKIP() << "no small disk mounted as a drive";
+    std::string root = std::string(disk) + "\\";
+    settings.folderMode = LimitedDepth;
+    settings.depthLimit = 1;
+    settings.mirrorFolders = 1;
+    settings.extensions.Add("ok");
+    rows.Add(root);
+    EXPECT_EQ(Collect("D:\\out"), (Pairs{{root + "small-disk.ok", "D:\\out\\small-disk.ok"}}));
+    EXPECT_TRUE(asker.Asked().empty());
 }
 
 TEST_F(InputEnumeratorTest, AClearedFlagCollectsNothingAndKeepsTheLastLists) {

@@ -3,6 +3,7 @@
 // temporary file.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -318,6 +319,62 @@ TEST_F(PlacementTest, ACopyAfterAPartialConversionIsTheInputByteForByte) {
     ASSERT_TRUE(job.Place(source.c_str(), source.c_str()));
     EXPECT_FALSE(job.CopyFile()) << "a stopped run copies nothing";
     job.Finish(false, source.c_str(), source.c_str());
+}
+
+}  // namespace
+
+namespace {
+
+// A full disk, on the small real file system ctest mounts (drive X: under Wine): the
+// copy fails part-way and the file is rolled back.
+TEST_F(PlacementTest, ACopyOntoAFullDiskIsRolledBackAndTheSourceKept) {
+    const char* disk = std::getenv("ZEKO_SMALL_DISK");
+    if (!disk || !test::Exists(test::Join(disk, "small-disk.ok")))
+        GTEST_SKIP() << "no small file system (tools/small-disk.sh mounts one as root)";
+    std::string work = test::Join(disk, "batch");
+    test::RemoveTree(work);
+    ASSERT_TRUE(platform::MakeDirectory(work.c_str()));
+    std::string text(200 * 1024, 'x');
+    test::WriteBytes(source, text);
+    // In place on the full disk, and from elsewhere into an output folder on it.
+    std::string inPlace = test::Join(work, "in-place.txt");
+    test::WriteBytes(inPlace, std::string(8 * 1024, 'y'));
+    std::string filler = test::Join(work, "filler");
+    platform::FileId fill = platform::Open(filler.c_str(), platform::kGenericWrite, 0,
+                                           platform::kCreateAlways, platform::kAttributeNormal);
+    std::string block(4096, 'f');
+    std::uint32_t written = 4096;
+    for (int i = 0; i < 64 && written == 4096 &&
+                    platform::Write(fill, block.data(), 4096, &written);
+         ++i) {
+    }
+    platform::Close(fill);
+
+    const struct {
+        std::string input;
+        std::string outputFolder;
+        NoOutputAction action;
+    } cases[] = {
+        {inPlace, "", ReplaceOriginal},
+        {source, test::Join(work, "out"), DoNotConvert},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.input);
+        std::string before = test::ReadBytes(c.input);
+        std::strcpy(settings.outputFolder, c.outputFolder.c_str());
+        settings.noOutputAction = c.action;
+        std::string output =
+            c.outputFolder.empty() ? c.input : test::Join(c.outputFolder, "a.txt");
+        ASSERT_TRUE(job.Place(c.input.c_str(), output.c_str()));
+        EXPECT_ANY_THROW(job.CopyFile());
+        job.RollBack();
+        EXPECT_EQ(test::ReadBytes(c.input), before);
+        EXPECT_TRUE(TemporaryFiles(work).empty());
+        if (!c.outputFolder.empty()) {
+            EXPECT_TRUE(test::ListNames(c.outputFolder).empty());
+        }
+    }
+    test::RemoveTree(work);
 }
 
 }  // namespace

@@ -58,6 +58,12 @@ TEST_F(FileHandleTest, WritesAndReadsBackEveryByte) {
     back.resize(bytes.size());
     EXPECT_EQ(back, bytes);
     EXPECT_EQ(SizeLow(file.Handle()), 20000u);
+
+    ASSERT_EQ(Seek(file.Handle(), 100, kFileBegin), 100u);
+    EXPECT_TRUE(Truncate(file.Handle()));
+    EXPECT_EQ(SizeLow(file.Handle()), 100u) << "the file ends where it stood";
+    file.Close();
+    EXPECT_EQ(test::ReadBytes(dir / "b.bin"), bytes.substr(0, 100));
 }
 
 TEST_F(FileHandleTest, ReadAndWriteRaiseEFailAndKeepTheErrorCode) {
