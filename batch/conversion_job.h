@@ -85,6 +85,8 @@ protected:
 private:
     bool ReplacesTarget() const { return pendingPath_[0] != '\0' && backupPath_[0] == '\0'; }
     void ClearPlacement();
+    void TellWhereKept(const char* caption, const char* path, const char* failure,
+                       const char* content, const char* keptIn);
     void WriteAll(const char* bytes, std::uint32_t count);
 
     Detector detect_;

@@ -199,10 +199,9 @@ void ConversionJob::Finish(bool success, const char* /*input*/, const char* outp
     output_.Close();
     // One atomic step: the target is never missing, and on failure it is untouched.
     if (ReplacesTarget() && !platform::RenameReplacing(pendingPath_, output)) {
-        AskFormatted(*asker_, "ファイルの置き換えエラー", question::kOk | question::kIconError,
-                     "%s\n変換したファイルでこのファイルを置き換えられませんでした。\n"
-                     "変換後の内容は次のファイルに残っています。\n%s",
-                     output, pendingPath_);
+        TellWhereKept("ファイルの置き換えエラー", output,
+                      "変換したファイルでこのファイルを置き換えられませんでした。", "変換後の内容",
+                      pendingPath_);
     }
     ClearPlacement();
 }
@@ -214,12 +213,19 @@ void ConversionJob::RollBack() {
     else if (ReplacesTarget())
         platform::Remove(pendingPath_);  // the empty temporary file nothing opened yet
     if (backupPath_[0] != '\0' && !platform::Rename(backupPath_, pendingPath_)) {
-        AskFormatted(*asker_, "ファイルの復元エラー", question::kOk | question::kIconError,
-                     "%s\n元のファイルを元の名前に戻せませんでした。\n"
-                     "元のファイルの内容は次のファイルに残っています。\n%s",
-                     pendingPath_, backupPath_);
+        TellWhereKept("ファイルの復元エラー", pendingPath_,
+                      "元のファイルを元の名前に戻せませんでした。", "元のファイルの内容",
+                      backupPath_);
     }
     ClearPlacement();
+}
+
+// A file operation after the conversion failed: the user learns which file now holds
+// the text, since nothing is deleted to make the failure go away.
+void ConversionJob::TellWhereKept(const char* caption, const char* path, const char* failure,
+                                  const char* content, const char* keptIn) {
+    AskFormatted(*asker_, caption, question::kOk | question::kIconError,
+                 "%s\n%s\n%sは次のファイルに残っています。\n%s", path, failure, content, keptIn);
 }
 
 void ConversionJob::ClearPlacement() {
