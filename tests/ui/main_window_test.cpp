@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <string>
 
 #include "framework/platform.h"
@@ -26,6 +25,24 @@ const test::WindowQuery kAbout = {"#32770", "ヴァージョン情報", IDC_ABOU
 // ZEKO.CFG with the defaults: ten one-byte records (8 bytes each), the affix "Z_" (10),
 // the empty folder (8) and the default extension list (49).
 constexpr std::size_t kDefaultFileSize = 147;
+
+// One way a user closes a dialog: a button, a key pressed on a control, or the close box.
+struct Closing {
+    const char* way;
+    int button;  // clicked when nonzero
+    WPARAM key;  // else pressed when nonzero
+};
+
+void Close(test::UiWindow& window, const Closing& closing, int keyControl) {
+    if (closing.button != 0) {
+        window.Click(closing.button);
+    } else if (closing.key != 0) {
+        SetFocus(window.Control(keyControl));
+        PostMessageA(window.Control(keyControl), WM_KEYDOWN, closing.key, 0);
+    } else {
+        PostMessageA(window.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    }
+}
 
 class MainWindowAppTest : public testing::Test {
 protected:
@@ -79,20 +96,8 @@ TEST_F(MainWindowAppTest, StartsWithoutConfigFileAndSavesTheSettingsAtExit) {
 }
 
 TEST_F(MainWindowAppTest, ShowsTheLoadedFolderAndSavesTheTypedOneHoweverItCloses) {
-    const struct {
-        const char* way;
-        std::function<void(test::UiWindow&)> close;
-    } closings[] = {
-        {"exit button", [](test::UiWindow& main) { main.Click(IDC_MAIN_EXIT); }},
-        {"Esc",
-         [](test::UiWindow& main) {
-             PostMessageA(main.Control(IDC_MAIN_OUTPUT_FOLDER), WM_KEYDOWN, VK_ESCAPE, 0);
-         }},
-        {"close box",
-         [](test::UiWindow& main) {
-             PostMessageA(main.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
-         }},
-    };
+    const Closing closings[] = {
+        {"exit button", IDC_MAIN_EXIT, 0}, {"Esc", 0, VK_ESCAPE}, {"close box", 0, 0}};
     for (const auto& closing : closings) {
         SCOPED_TRACE(closing.way);
         WriteConfig("C:\\元の出力");
@@ -100,8 +105,7 @@ TEST_F(MainWindowAppTest, ShowsTheLoadedFolderAndSavesTheTypedOneHoweverItCloses
         script.OnWindow(kMain, [&closing](test::UiWindow& main) {
             EXPECT_EQ(main.Text(IDC_MAIN_OUTPUT_FOLDER), "C:\\元の出力");
             main.SetText(IDC_MAIN_OUTPUT_FOLDER, "D:\\表示ソフト");
-            SetFocus(main.Control(IDC_MAIN_OUTPUT_FOLDER));
-            closing.close(main);
+            Close(main, closing, IDC_MAIN_OUTPUT_FOLDER);
         });
         EXPECT_EQ(RunProgram(), 0);
         EXPECT_TRUE(script.Finished());
@@ -148,24 +152,10 @@ TEST_F(MainWindowAppTest, SystemMenuHasAboutAndFollowsMinimizeAndRestore) {
 }
 
 TEST_F(MainWindowAppTest, AboutBoxOpensFromTheSystemMenuAndClosesEveryWay) {
-    const struct {
-        const char* way;
-        std::function<void(test::UiWindow&)> close;
-    } closings[] = {
-        {"its button", [](test::UiWindow& about) { about.Click(IDC_ABOUT_CLOSE); }},
-        {"Enter",
-         [](test::UiWindow& about) {
-             PostMessageA(about.Control(IDC_ABOUT_CLOSE), WM_KEYDOWN, VK_RETURN, 0);
-         }},
-        {"Esc",
-         [](test::UiWindow& about) {
-             PostMessageA(about.Control(IDC_ABOUT_CLOSE), WM_KEYDOWN, VK_ESCAPE, 0);
-         }},
-        {"close box",
-         [](test::UiWindow& about) {
-             PostMessageA(about.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
-         }},
-    };
+    const Closing closings[] = {{"its button", IDC_ABOUT_CLOSE, 0},
+                                {"Enter", 0, VK_RETURN},
+                                {"Esc", 0, VK_ESCAPE},
+                                {"close box", 0, 0}};
     for (const auto& closing : closings) {
         SCOPED_TRACE(closing.way);
         test::GuiScript script;
@@ -180,7 +170,7 @@ TEST_F(MainWindowAppTest, AboutBoxOpensFromTheSystemMenuAndClosesEveryWay) {
                       [&closing, &mainHandle](test::UiWindow& about) {
                           EXPECT_EQ(GetWindow(about.Handle(), GW_OWNER), mainHandle);
                           EXPECT_FALSE(IsWindowEnabled(mainHandle)) << "modal";
-                          closing.close(about);
+                          Close(about, closing, IDC_ABOUT_CLOSE);
                       })
             .OnWindow(kMain, [](test::UiWindow& main) {
                 // Found only once the About box has closed and the main window is enabled.
