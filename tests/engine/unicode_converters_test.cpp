@@ -147,21 +147,28 @@ TEST(UnicodeConverters, BlockEdgesOfTheCodePagePass) {
     }
 }
 
+// An input file holding bytes, opened with the given access, and a new output beside it.
+struct Files {
+    explicit Files(const std::string& bytes, std::uint32_t inputAccess = platform::kGenericRead) {
+        test::WriteBytes(dir / "in", bytes);
+        EXPECT_TRUE(in.Open((dir / "in").c_str(), inputAccess, 0, platform::kOpenExisting, 0));
+        EXPECT_TRUE(out.Open((dir / "out").c_str(), platform::kGenericWrite, 0,
+                             platform::kCreateAlways, 0));
+    }
+    test::TempDir dir;
+    FileHandle in, out;
+    test::ScriptedAsker asker;
+    RunningFlag running{1};
+};
+
 // A lead byte left over at the end of the data is no character, even where the byte pass
 // has not already refused it.
 TEST(UnicodeConverters, ALeadByteAtTheEndOfTheDataFailsTheCodePagePass) {
     for (std::string input : {std::string("a\x82"), std::string(kBlock - 1, 'a') + "\x82"}) {
-        test::TempDir dir;
-        test::WriteBytes(dir / "in", input);
-        FileHandle in, out;
-        ASSERT_TRUE(in.Open((dir / "in").c_str(), platform::kGenericRead, 0,
-                            platform::kOpenExisting, 0));
-        ASSERT_TRUE(out.Open((dir / "out").c_str(), platform::kGenericWrite, 0,
-                             platform::kCreateAlways, 0));
-        test::ScriptedAsker asker;
-        RunningFlag running{1};
+        Files files(input);
         test::EngineProbe engine;
-        engine.Begin(asker, &running, in, out, {Unicode, KeepNewline, ShiftJis, 0}, false);
+        engine.Begin(files.asker, &files.running, files.in, files.out,
+                     {Unicode, KeepNewline, ShiftJis, 0}, false);
         EXPECT_FALSE(engine.ShiftJisToUtf16Pass());
     }
 }
@@ -200,18 +207,11 @@ TEST(UnicodeConverters, EveryJisX0208CharacterRoundTrips) {
 }
 
 TEST(UnicodeConverters, ARaisedErrorRemovesTheIntermediateFile) {
-    test::TempDir dir;
-    test::WriteBytes(dir / "in", "abc");
-    FileHandle unreadable, out;
-    ASSERT_TRUE(unreadable.Open((dir / "in").c_str(), platform::kGenericWrite, 0,
-                                platform::kOpenExisting, 0));
-    ASSERT_TRUE(out.Open((dir / "out").c_str(), platform::kGenericWrite, 0,
-                         platform::kCreateAlways, 0));
-    test::ScriptedAsker asker;
-    RunningFlag running{1};
+    Files files("abc", platform::kGenericWrite);  // reading it fails
     ConversionEngine engine;
     for (std::int32_t input : {ShiftJis, EucJp}) {
-        EXPECT_THROW(engine.Convert(asker, &running, unreadable, out, Unicode, CrLf, input, 0),
+        EXPECT_THROW(engine.Convert(files.asker, &files.running, files.in, files.out, Unicode,
+                                    CrLf, input, 0),
                      std::int32_t);
         EXPECT_EQ(test::IntermediateFiles("."), std::vector<std::string>{});
     }
