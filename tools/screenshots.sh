@@ -1,6 +1,7 @@
 #!/bin/bash
 # screenshots.sh BUILD_DIR OUT_DIR: a picture of every dialog template of ZEKO.EXE, one PNG
-# each, named <id>-<name>.png, shown by the tree's show_template tool.
+# each, named <id>-<name>.png, shown by the tree's show_template tool; and of each page of
+# the real settings sheet over the default settings, named settings-<page>.png.
 set -eu
 build=$1 out=$2
 here=$(cd "$(dirname "$0")" && pwd)
@@ -21,4 +22,10 @@ templates=(
 for template in "${templates[@]}"; do
     id=${template%%:*} name=${template#*:}
     "$here/screenshot.sh" "$build" "$out/$id-$name.png" "$build/tools/show_template.exe" "$exe" "$id"
+done
+
+pages=(output-code input-code general extensions)
+for page in "${!pages[@]}"; do
+    "$here/screenshot.sh" "$build" "$out/settings-$page-${pages[$page]}.png" \
+        "$build/tools/show_settings.exe" "$page"
 done
