@@ -50,7 +50,8 @@ void ExchangeBoundedText(Dialog& page, ExchangeDirection direction, int id, char
 constexpr int kOutputCodes[] = {IDC_OUT_JIS, IDC_OUT_SHIFT_JIS, IDC_OUT_EUC, IDC_OUT_UNICODE,
                                 IDC_OUT_KEEP_CODE};
 constexpr int kNewlines[] = {IDC_OUT_CRLF, IDC_OUT_CR, IDC_OUT_LF, IDC_OUT_KEEP_NEWLINE};
-constexpr std::span<const int> kOutputGroups[] = {kOutputCodes, kNewlines};
+constexpr RadioBinding kOutputGroups[] = {{kOutputCodes, &SettingsBlock::outputCode},
+                                          {kNewlines, &SettingsBlock::newline}};
 constexpr Preset kOutputPresets[] = {
     {IDC_PRESET_WINDOWS, {IDC_OUT_SHIFT_JIS, IDC_OUT_CRLF}},
     {IDC_PRESET_MACINTOSH, {IDC_OUT_SHIFT_JIS, IDC_OUT_CR}},
@@ -59,7 +60,7 @@ constexpr Preset kOutputPresets[] = {
 
 // Position 0 (JIS) has no button on the page but keeps the values equal to the codes.
 constexpr int kInputCodes[] = {IDC_IN_JIS, IDC_IN_SHIFT_JIS, IDC_IN_EUC, IDC_IN_UNICODE};
-constexpr std::span<const int> kInputGroups[] = {kInputCodes};
+constexpr RadioBinding kInputGroups[] = {{kInputCodes, &SettingsBlock::inputCode}};
 constexpr Preset kInputPresets[] = {
     {IDC_PRESET_WINDOWS, {IDC_IN_SHIFT_JIS}},
     {IDC_PRESET_UNIX, {IDC_IN_EUC}},
@@ -79,7 +80,7 @@ using MenuHandle = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDeleter>;
 
 }  // namespace
 
-INT_PTR PresetPage::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CodePage::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
         int id = LOWORD(wParam);
         if (id >= IDC_PRESET_WINDOWS && id <= IDC_PRESET_UNIX) {
@@ -92,15 +93,22 @@ INT_PTR PresetPage::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return PropertyPage::DialogProc(message, wParam, lParam);
 }
 
-void PresetPage::ApplyPreset(int button) {
+void CodePage::ExchangeData(ExchangeDirection direction) {
+    for (const RadioBinding& group : groups_)
+        ExchangeChoice(*this, direction, group.ids, copy_.*group.field);
+    if (direction == ToControls) SyncPresetButtons();
+    if (kanaBox_ != 0) ExchangeCheck(direction, kanaBox_, copy_.widenKana);
+}
+
+void CodePage::ApplyPreset(int button) {
     auto preset = std::find_if(presets_.begin(), presets_.end(),
                                [button](const Preset& p) { return p.button == button; });
     if (preset == presets_.end()) return;
     for (std::size_t group = 0; group < groups_.size(); ++group)
-        CheckOneOf(groups_[group], preset->chosen[group]);
+        CheckOneOf(groups_[group].ids, preset->chosen[group]);
 }
 
-void PresetPage::SyncPresetButtons() {
+void CodePage::SyncPresetButtons() {
     for (const Preset& preset : presets_) {
         bool pressed = true;
         for (std::size_t group = 0; group < groups_.size(); ++group)
@@ -110,22 +118,10 @@ void PresetPage::SyncPresetButtons() {
 }
 
 OutputCodePage::OutputCodePage(SettingsBlock& copy)
-    : PresetPage(IDD_OUTPUT_CODE_PAGE, kOutputGroups, kOutputPresets), copy_(copy) {}
-
-void OutputCodePage::ExchangeData(ExchangeDirection direction) {
-    ExchangeChoice(*this, direction, kOutputCodes, copy_.outputCode);
-    ExchangeChoice(*this, direction, kNewlines, copy_.newline);
-    if (direction == ToControls) SyncPresetButtons();
-    ExchangeCheck(direction, IDC_OUT_WIDEN_KANA, copy_.widenKana);
-}
+    : CodePage(IDD_OUTPUT_CODE_PAGE, copy, kOutputGroups, kOutputPresets, IDC_OUT_WIDEN_KANA) {}
 
 InputCodePage::InputCodePage(SettingsBlock& copy)
-    : PresetPage(IDD_INPUT_CODE_PAGE, kInputGroups, kInputPresets), copy_(copy) {}
-
-void InputCodePage::ExchangeData(ExchangeDirection direction) {
-    ExchangeChoice(*this, direction, kInputCodes, copy_.inputCode);
-    if (direction == ToControls) SyncPresetButtons();
-}
+    : CodePage(IDD_INPUT_CODE_PAGE, copy, kInputGroups, kInputPresets, 0) {}
 
 GeneralPage::GeneralPage(SettingsBlock& copy) : PropertyPage(IDD_GENERAL_PAGE), copy_(copy) {}
 

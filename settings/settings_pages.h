@@ -15,47 +15,50 @@ struct SettingsCopy {
     StringList extensions;
 };
 
+// A radio group of a page and the field of the copy that holds its position.
+struct RadioBinding {
+    std::span<const int> ids;
+    std::uint8_t SettingsBlock::*field;
+};
+
 // A button that sets one radio button in each of the page's groups at once.
 struct Preset {
     int button;
     int chosen[2];  // per group of the page, in group order
 };
 
-// A page of radio groups with preset buttons: a preset checks its buttons, and a preset
-// shows pressed exactly while all of its buttons are checked.
-class PresetPage : public PropertyPage {
+// A page of character-code radio groups with preset buttons: a preset checks its buttons,
+// and a preset shows pressed exactly while all of its buttons are checked.
+class CodePage : public PropertyPage {
 public:
     INT_PTR DialogProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void ExchangeData(ExchangeDirection direction) override;
 
     void ApplyPreset(int button);
     void SyncPresetButtons();
 
 protected:
-    PresetPage(WORD templateId, std::span<const std::span<const int>> groups,
-               std::span<const Preset> presets)
-        : PropertyPage(templateId), groups_(groups), presets_(presets) {}
+    // kanaBox: the check box bound to widenKana, 0 when the page has none.
+    CodePage(WORD templateId, SettingsBlock& copy, std::span<const RadioBinding> groups,
+             std::span<const Preset> presets, int kanaBox)
+        : PropertyPage(templateId), copy_(copy), groups_(groups), presets_(presets),
+          kanaBox_(kanaBox) {}
 
 private:
-    std::span<const std::span<const int>> groups_;
+    SettingsBlock& copy_;
+    std::span<const RadioBinding> groups_;
     std::span<const Preset> presets_;
+    int kanaBox_;
 };
 
-class OutputCodePage : public PresetPage {
+class OutputCodePage : public CodePage {
 public:
     explicit OutputCodePage(SettingsBlock& copy);
-    void ExchangeData(ExchangeDirection direction) override;
-
-private:
-    SettingsBlock& copy_;
 };
 
-class InputCodePage : public PresetPage {
+class InputCodePage : public CodePage {
 public:
     explicit InputCodePage(SettingsBlock& copy);
-    void ExchangeData(ExchangeDirection direction) override;
-
-private:
-    SettingsBlock& copy_;
 };
 
 class GeneralPage : public PropertyPage {

@@ -65,6 +65,12 @@ std::string Block(const SettingsBlock& block) {
     return {reinterpret_cast<const char*>(&block), sizeof block};
 }
 
+void ExpectEmptyListAndPressOk(test::UiWindow& w) {
+    EXPECT_TRUE(Items(w).empty());
+    EXPECT_FALSE(w.IsEnabled(IDC_EXT_DELETE_ALL)) << "nothing to delete";
+    w.Click(IDOK);
+}
+
 const std::vector<std::string> kSortedDefaults = {"<none>", "c",  "cgi",   "cpp", "h",
                                                   "htm",    "html", "pl", "shtml", "txt"};
 
@@ -355,12 +361,8 @@ TEST_F(SettingsSheetTest, DeleteAllEmptiesTheListAndOkStoresAnEmptyListThatSurvi
 
     // The next opening shows the empty list, with nothing to delete.
     SettingsSheet next(loaded);
-    script.OnWindow(kSheet, [](test::UiWindow& w) {
-        ShowPage(w, kExtensionsPage);
-        EXPECT_TRUE(Items(w).empty());
-        EXPECT_FALSE(w.IsEnabled(IDC_EXT_DELETE_ALL));
-        w.Click(IDOK);
-    });
+    script.OnWindow(kSheet, [](test::UiWindow& w) { ShowPage(w, kExtensionsPage); });
+    script.OnWindow(kSheet, ExpectEmptyListAndPressOk);
     EXPECT_EQ(next.RunModal(nullptr), 1);
     EXPECT_EQ(loaded.extensions.Count(), 0);
 }
@@ -462,11 +464,7 @@ TEST_F(SettingsSheetTest, TheListBoxMenuDeletesLikeTheButtons) {
     });
     script.OnWindow(kSheet, openMenu);
     script.OnWindow(kMenu, choose(ID_DELETE_ALL));
-    script.OnWindow(kSheet, [](test::UiWindow& w) {
-        EXPECT_TRUE(Items(w).empty());
-        EXPECT_FALSE(w.IsEnabled(IDC_EXT_DELETE_ALL));
-        w.Click(IDOK);
-    });
+    script.OnWindow(kSheet, ExpectEmptyListAndPressOk);
     EXPECT_EQ(sheet.RunModal(nullptr), 1);
     EXPECT_EQ(settings.extensions.Count(), 0);
 }
