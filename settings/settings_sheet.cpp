@@ -1,5 +1,7 @@
 #include "settings/settings_sheet.h"
 
+#include <commctrl.h>
+
 SettingsSheet::SettingsSheet(Settings& settings)
     : settings_(settings),
       outputCodePage_(copy_.block),
@@ -7,6 +9,9 @@ SettingsSheet::SettingsSheet(Settings& settings)
       generalPage_(copy_.block),
       extensionsPage_(copy_.block, copy_.extensions) {
     SetTitle("設定");
+    // The general page's up-down control and the sheet's tabs need their window classes.
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_UPDOWN_CLASS | ICC_TAB_CLASSES};
+    InitCommonControlsEx(&classes);
 }
 
 int SettingsSheet::RunModal(Window* owner) {

@@ -30,8 +30,6 @@ int main(int argc, char** argv) {
         return 2;
     }
     startPage = std::atoi(argv[1]);
-    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_UPDOWN_CLASS | ICC_TAB_CLASSES};
-    InitCommonControlsEx(&classes);
     Settings settings;
     SettingsSheet sheet(settings);
     SetTimer(nullptr, 0, 20, TurnPage);

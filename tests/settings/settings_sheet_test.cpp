@@ -76,10 +76,6 @@ const std::vector<std::string> kSortedDefaults = {"<none>", "c",  "cgi",   "cpp"
 
 class SettingsSheetTest : public testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_UPDOWN_CLASS | ICC_TAB_CLASSES};
-        InitCommonControlsEx(&classes);
-    }
     void TearDown() override { EXPECT_EQ(WindowRegistry::Global().Count(), 0); }
 
     Settings settings;
