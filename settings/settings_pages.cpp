@@ -9,7 +9,7 @@
 #include <new>
 #include <string>
 
-#include "framework/application.h"
+#include "framework/context_menu.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -72,11 +72,6 @@ constexpr int kNoOutputActions[] = {IDC_NO_OUTPUT_DO_NOT_CONVERT, IDC_NO_OUTPUT_
 constexpr int kAffixPositions[] = {IDC_AFFIX_START, IDC_AFFIX_END};
 
 constexpr char kNoExtension[] = "<none>";
-
-struct MenuDeleter {
-    void operator()(HMENU menu) const { DestroyMenu(menu); }
-};
-using MenuHandle = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDeleter>;
 
 }  // namespace
 
@@ -158,24 +153,10 @@ LRESULT ExtensionListBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 void ExtensionListBox::ShowContextMenu(LPARAM position) {
     if (SendMessageA(Handle(), LB_GETCOUNT, 0, 0) <= 0) return;
-    MenuHandle menu(LoadMenuA(ModuleInstance(), MAKEINTRESOURCEA(IDR_DELETE_MENU)));
-    HMENU popup = menu ? GetSubMenu(menu.get(), 0) : nullptr;
-    if (popup == nullptr) return;
-    if (SendMessageA(Handle(), LB_GETSELCOUNT, 0, 0) <= 0) {
-        MENUITEMINFOA item = {};
-        item.cbSize = sizeof item;
-        item.fMask = MIIM_STATE;
-        item.fState = MFS_GRAYED | MFS_DISABLED;
-        SetMenuItemInfoA(popup, ID_DELETE, FALSE, &item);
-    }
-    POINT at = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
-    if (position == -1) {
-        // From the keyboard: at the list box's corner.
-        at = {0, 0};
-        ClientToScreen(Handle(), &at);
-    }
-    TrackPopupMenu(popup, TPM_RIGHTBUTTON, at.x, at.y, 0, ParentHandle(), nullptr);
-    // Destroying the menu destroys its popup with it.
+    bool selected = SendMessageA(Handle(), LB_GETSELCOUNT, 0, 0) > 0;
+    // Owned by the page, whose command handling takes the menu's commands as its buttons'.
+    ::ShowContextMenu(IDR_DELETE_MENU, Handle(), position, ParentHandle(),
+                      selected ? 0 : ID_DELETE);
 }
 
 ExtensionsPage::ExtensionsPage(SettingsBlock& copy, StringList& extensions)

@@ -379,6 +379,14 @@ protected:
         Drop(InDir({"a.txt", "data.bin", "docs"}));
         ASSERT_EQ(Rows().size(), 3u);
     }
+    // Lists one .bin file, taken while every extension was accepted, ready to convert.
+    void ListOnlyBinaryConvertible() {
+        test::WriteBytes(dir / "data.bin", "bytes");
+        AllowConvert();
+        settings.anyExtension = 1;
+        Drop(InDir({"data.bin"}));
+        ASSERT_TRUE(ConvertEnabled());
+    }
     // The settings command's last step; answer 0: no question may come.
     void Recheck(const MainWindow::ExtensionRule& before, int answer) {
         test::GuiScript script;
@@ -439,11 +447,7 @@ TEST_F(RecheckTest, DoesNotAskWhenTheRowsAreKnownToPass) {
 }
 
 TEST_F(RecheckTest, RemovingTheOnlyRowDisablesConvert) {
-    test::WriteBytes(dir / "data.bin", "bytes");
-    AllowConvert();
-    settings.anyExtension = 1;
-    Drop(InDir({"data.bin"}));
-    ASSERT_TRUE(ConvertEnabled());
+    ListOnlyBinaryConvertible();
     settings.anyExtension = 0;
     Recheck({true, false}, IDYES);
     EXPECT_EQ(Rows(), std::vector<Row>{});
@@ -501,11 +505,7 @@ TEST_F(SettingsCommandTest, RestrictingExtensionsAgainAsksUntilTheListIsCleaned)
 }
 
 TEST_F(SettingsCommandTest, CleaningAwayTheOnlyRowDisablesConvert) {
-    test::WriteBytes(dir / "data.bin", "bytes");
-    AllowConvert();
-    settings.anyExtension = 1;
-    Drop(InDir({"data.bin"}));
-    ASSERT_TRUE(ConvertEnabled());
+    ListOnlyBinaryConvertible();
     RunSettings(RestrictExtensions, IDOK, IDYES);
     EXPECT_EQ(Rows(), std::vector<Row>{});
     EXPECT_FALSE(ConvertEnabled());
