@@ -20,7 +20,7 @@ constexpr ByteField kByteFields[] = {
     {5, &SettingsBlock::anyExtension, {0, 1, 0}},
     {6, &SettingsBlock::folderMode, {IgnoreFolders, LimitedDepth, LimitedDepth}},
     {7, &SettingsBlock::mirrorFolders, {0, 1, 1}},
-    {8, &SettingsBlock::depthLimit, {1, kMaxDepthLimit, 1}},
+    {8, &SettingsBlock::depthLimit, {kMinDepthLimit, kMaxDepthLimit, kMinDepthLimit}},
     {9, &SettingsBlock::noOutputAction, {DoNotConvert, NewUniqueFile, DoNotConvert}},
     {10, &SettingsBlock::affixPosition, {Prefix, Suffix, Prefix}},
 };
@@ -30,9 +30,6 @@ constexpr std::uint16_t kOutputFolderId = 12;
 constexpr std::uint16_t kExtensionsId = 13;
 
 constexpr char kDefaultAffix[] = "Z_";
-constexpr const char* kDefaultExtensions[] = {
-    "<none>", "txt", "htm", "html", "shtml", "cgi", "pl", "c", "cpp", "h", "",
-};
 
 }  // namespace
 

@@ -28,8 +28,14 @@ enum AffixPosition : std::uint8_t {
     Suffix = 1,
 };
 
+inline constexpr std::uint8_t kMinDepthLimit = 1;
 inline constexpr std::uint8_t kMaxDepthLimit = 122;
 inline constexpr std::int32_t kAffixBytes = 16;  // 15 characters and the NUL
+
+// The built-in extension list, ended by an empty string; the settings sheet restores it.
+inline constexpr const char* kDefaultExtensions[] = {
+    "<none>", "txt", "htm", "html", "shtml", "cgi", "pl", "c", "cpp", "h", "",
+};
 
 // The leading block the settings sheet copies as a whole.  A radio group of the sheet
 // with no button checked stores 255 in its field.

@@ -1,7 +1,8 @@
 #!/bin/bash
 # screenshots.sh BUILD_DIR OUT_DIR: a picture of every dialog template of ZEKO.EXE, one PNG
-# each, named <id>-<name>.png, shown by the tree's show_template tool; and the real main
-# window with a few files and folders dropped on its list, 102-main-with-rows.png.
+# each, named <id>-<name>.png, shown by the tree's show_template tool; the real main
+# window with a few files and folders dropped on its list, 102-main-with-rows.png; and each
+# page of the real settings sheet over the default settings, settings-<n>-<page>.png.
 set -eu
 build=$1 out=$2
 here=$(cd "$(dirname "$0")" && pwd)
@@ -35,3 +36,9 @@ for name in readme.txt 表示ソフト.txt index.html README archive.tar.gz docs
     dropped+=("$(printf 'Z:%s' "$(cd "$sample" && pwd)/$name" | tr / '\\')")
 done
 "$here/screenshot.sh" "$build" "$out/102-main-with-rows.png" "$build/tools/show_main_window.exe" "${dropped[@]}"
+
+pages=(output-code input-code general extensions)
+for page in "${!pages[@]}"; do
+    "$here/screenshot.sh" "$build" "$out/settings-$page-${pages[$page]}.png" \
+        "$build/tools/show_settings.exe" "$page"
+done

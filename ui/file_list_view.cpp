@@ -6,9 +6,8 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <type_traits>
 
-#include "framework/application.h"
+#include "framework/context_menu.h"
 #include "framework/path.h"
 #include "framework/platform.h"
 #include "framework/shell_link.h"
@@ -33,11 +32,6 @@ constexpr Column kColumns[] = {
     {"拡張子", 55, LVCFMT_RIGHT},
     {"場所", 250, LVCFMT_LEFT},
 };
-
-struct MenuDestroyer {
-    void operator()(HMENU menu) const { DestroyMenu(menu); }
-};
-using MenuHandle = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDestroyer>;
 
 void CopyText(char* target, const char* first, const char* second = "") {
     std::snprintf(target, platform::kPathBuffer, "%s%s", first, second);
@@ -241,23 +235,8 @@ int FileListView::Count() const {
 
 void FileListView::ShowContextMenu(LPARAM position) {
     if (Count() == 0) return;
-    MenuHandle menu(LoadMenuA(ModuleInstance(), MAKEINTRESOURCEA(IDR_DELETE_MENU)));
-    HMENU popup = menu ? GetSubMenu(menu.get(), 0) : nullptr;
-    if (popup == nullptr) return;
-    if (SendMessageA(Handle(), LVM_GETSELECTEDCOUNT, 0, 0) == 0) {
-        MENUITEMINFOA state = {};
-        state.cbSize = sizeof state;
-        state.fMask = MIIM_STATE;
-        state.fState = MFS_GRAYED | MFS_DISABLED;
-        SetMenuItemInfoA(popup, ID_DELETE, FALSE, &state);
-    }
-    POINT at = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
-    if (at.x == -1 && at.y == -1) {
-        // From the keyboard: at the list's top left corner.
-        at = {0, 0};
-        ClientToScreen(Handle(), &at);
-    }
-    TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, Handle(), nullptr);
+    bool selected = SendMessageA(Handle(), LVM_GETSELECTEDCOUNT, 0, 0) != 0;
+    ::ShowContextMenu(IDR_DELETE_MENU, Handle(), position, Handle(), selected ? 0 : ID_DELETE);
 }
 
 void FileListView::ReleaseRows() {

@@ -8,7 +8,10 @@
 #include "ui/about_dialog.h"
 
 MainWindow::MainWindow(Settings& settings)
-    : Dialog(IDD_MAIN), settings_(settings), fileList_(*this, settings, listNotEmpty_) {
+    : Dialog(IDD_MAIN),
+      settings_(settings),
+      fileList_(*this, settings, listNotEmpty_),
+      settingsSheet_(settings) {
     // The template's list control needs its window class.
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&classes);
@@ -96,7 +99,15 @@ void MainWindow::RunConvertCommand() {}
 
 void MainWindow::BrowseForOutputFolder() {}
 
-void MainWindow::RunSettingsCommand() {}
+void MainWindow::RunSettingsCommand() {
+    ExtensionRule before = CurrentExtensionRule();
+    if (settingsSheet_.RunModal(this) != 1) return;
+    // What happens without an output folder, and whether a run would change anything,
+    // may both have changed.
+    UpdateOutputPossible(GetDlgItem(Handle(), IDC_MAIN_OUTPUT_FOLDER));
+    UpdateConvertButton();
+    RecheckListAfterSettings(before);
+}
 
 void MainWindow::DropOutputFolder(HDROP drop) {
     // Choosing the output folder by a drop comes with the output-folder commands; until

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "framework/dialog.h"
+#include "settings/settings_sheet.h"
 #include "ui/file_list_view.h"
 
 struct Settings;
@@ -63,4 +64,5 @@ private:
     std::int32_t outputPossible_ = 0;
     EnableState convertState_ = {false, false};
     FileListView fileList_;
+    SettingsSheet settingsSheet_;
 };

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -378,6 +379,14 @@ protected:
         Drop(InDir({"a.txt", "data.bin", "docs"}));
         ASSERT_EQ(Rows().size(), 3u);
     }
+    // Lists one .bin file, taken while every extension was accepted, ready to convert.
+    void ListOnlyBinaryConvertible() {
+        test::WriteBytes(dir / "data.bin", "bytes");
+        AllowConvert();
+        settings.anyExtension = 1;
+        Drop(InDir({"data.bin"}));
+        ASSERT_TRUE(ConvertEnabled());
+    }
     // The settings command's last step; answer 0: no question may come.
     void Recheck(const MainWindow::ExtensionRule& before, int answer) {
         test::GuiScript script;
@@ -438,16 +447,87 @@ TEST_F(RecheckTest, DoesNotAskWhenTheRowsAreKnownToPass) {
 }
 
 TEST_F(RecheckTest, RemovingTheOnlyRowDisablesConvert) {
-    test::WriteBytes(dir / "data.bin", "bytes");
-    AllowConvert();
-    settings.anyExtension = 1;
-    Drop(InDir({"data.bin"}));
-    ASSERT_TRUE(ConvertEnabled());
+    ListOnlyBinaryConvertible();
     settings.anyExtension = 0;
     Recheck({true, false}, IDYES);
     EXPECT_EQ(Rows(), std::vector<Row>{});
     EXPECT_FALSE(window.ListNotEmpty());
     EXPECT_FALSE(ConvertEnabled());
+}
+
+// The Settings button end to end: the real sheet, then the question about the list.
+class SettingsCommandTest : public RecheckTest {
+protected:
+    // Presses Settings; change acts on the sheet, which then closes with close (IDOK or
+    // IDCANCEL); answer 0: no question may follow.
+    void RunSettings(std::function<void(test::UiWindow&)> change, int close, int answer) {
+        test::GuiScript script;
+        script.OnWindow(kSheet, [&](test::UiWindow& sheet) {
+            change(sheet);
+            sheet.Click(close);
+        });
+        if (answer != 0) script.AnswerMessageBox(answer, "確認");
+        HWND button = GetDlgItem(window.Handle(), IDC_MAIN_SETTINGS);
+        SendMessageA(window.Handle(), WM_COMMAND, MAKEWPARAM(IDC_MAIN_SETTINGS, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(button));
+        if (answer != 0) {
+            ASSERT_EQ(script.MessageBoxes().size(), 1u);
+            EXPECT_EQ(script.MessageBoxes()[0].text,
+                      "テキストファイル以外のファイルをリストから削除しますか？");
+            EXPECT_EQ(script.MessageBoxes()[0].owner, window.Handle());
+        } else {
+            EXPECT_TRUE(script.MessageBoxes().empty());
+        }
+    }
+    static void RestrictExtensions(test::UiWindow& sheet) {
+        SendMessageA(sheet.Handle(), PSM_SETCURSEL, 3, 0);
+        sheet.Click(IDC_EXT_ANY);
+    }
+    static void NoChange(test::UiWindow&) {}
+
+    const test::WindowQuery kSheet{"#32770", "設定", 0};
+};
+
+TEST_F(SettingsCommandTest, RestrictingExtensionsAgainAsksUntilTheListIsCleaned) {
+    ListTextAndBinary();
+    RunSettings(RestrictExtensions, IDOK, IDNO);
+    EXPECT_EQ(settings.anyExtension, 0);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"a", "data", "docs"}));
+    EXPECT_FALSE(window.ListFiltered());
+
+    RunSettings(NoChange, IDOK, IDYES);  // declined before, so asked again
+    EXPECT_EQ(Names(), (std::vector<std::string>{"a", "docs"}));
+    EXPECT_TRUE(window.ListFiltered());
+
+    RunSettings(NoChange, IDOK, 0);
+    RunSettings(RestrictExtensions, IDCANCEL, 0);
+    EXPECT_EQ(settings.anyExtension, 0);
+}
+
+TEST_F(SettingsCommandTest, CleaningAwayTheOnlyRowDisablesConvert) {
+    ListOnlyBinaryConvertible();
+    RunSettings(RestrictExtensions, IDOK, IDYES);
+    EXPECT_EQ(Rows(), std::vector<Row>{});
+    EXPECT_FALSE(ConvertEnabled());
+}
+
+TEST_F(SettingsCommandTest, ConvertFollowsTheOutputSettingsChosenOnTheSheet) {
+    test::WriteBytes(dir / "a.txt", "text");
+    Drop(InDir({"a.txt"}));
+    ASSERT_FALSE(ConvertEnabled()) << "no folder, and the defaults change nothing";
+    auto choose = [](test::UiWindow& sheet) {
+        // Clicked at once: a posted click would reach the page only after it was left.
+        SendMessageA(sheet.Control(IDC_PRESET_WINDOWS), BM_CLICK, 0, 0);
+        SendMessageA(sheet.Handle(), PSM_SETCURSEL, 2, 0);
+        SendMessageA(sheet.Control(IDC_NO_OUTPUT_UNIQUE), BM_CLICK, 0, 0);
+    };
+    RunSettings(choose, IDCANCEL, 0);
+    EXPECT_FALSE(ConvertEnabled()) << "cancelled";
+    RunSettings(choose, IDOK, 0);
+    EXPECT_EQ(settings.outputCode, ShiftJis);
+    EXPECT_EQ(settings.noOutputAction, NewUniqueFile);
+    EXPECT_TRUE(window.OutputPossible());
+    EXPECT_TRUE(ConvertEnabled());
 }
 
 }  // namespace
