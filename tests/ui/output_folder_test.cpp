@@ -257,12 +257,12 @@ TEST_F(OutputFolderTest, ADriveRootSkipsTheLookupAndIsProbed) {
 }
 
 // A read-only file system mapped as a drive: ctest mounts one with
-// tools/read-only-disk.sh and names the drive in ZEKO_READ_ONLY_DISK.
+// tools/small-disk.sh and names the drive in ZEKO_READ_ONLY_DISK.
 TEST_F(OutputFolderTest, AFolderOnAReadOnlyDiskIsNotWritable) {
     const char* disk = std::getenv("ZEKO_READ_ONLY_DISK");
     if (!disk || !test::Exists(std::string(disk) + "\\read-only-disk.ok")) {
         GTEST_SKIP() << "no read-only file system (ctest mounts one with "
-                        "tools/read-only-disk.sh; mounting needs root)";
+                        "tools/small-disk.sh; mounting needs root)";
     }
     for (const std::string& typed : {std::string(disk) + "\\", std::string(disk) + "\\out"}) {
         window.runs = 0;
