@@ -8,7 +8,10 @@
 #include "ui/about_dialog.h"
 
 MainWindow::MainWindow(Settings& settings)
-    : Dialog(IDD_MAIN), settings_(settings), fileList_(*this, settings, listNotEmpty_) {
+    : Dialog(IDD_MAIN),
+      settings_(settings),
+      fileList_(*this, settings, listNotEmpty_),
+      outputFolder_(*this, settings.outputFolder) {
     // The template's list control needs its window class.
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&classes);
@@ -92,17 +95,18 @@ void MainWindow::RecheckListAfterSettings(const ExtensionRule& before) {
     }
 }
 
-void MainWindow::RunConvertCommand() {}
+void MainWindow::RunConvertCommand() {
+    if (!Transfer(FromControls) || !outputFolder_.CheckForRun()) return;
+    StartRun();
+}
 
-void MainWindow::BrowseForOutputFolder() {}
+void MainWindow::StartRun() {}
+
+void MainWindow::BrowseForOutputFolder() { outputFolder_.Browse(); }
 
 void MainWindow::RunSettingsCommand() {}
 
-void MainWindow::DropOutputFolder(HDROP drop) {
-    // Choosing the output folder by a drop comes with the output-folder commands; until
-    // then the drop is only released.
-    DropHandle released(drop);
-}
+void MainWindow::DropOutputFolder(HDROP drop) { outputFolder_.TakeDrop(drop); }
 
 void MainWindow::OnCommand(int id, int notification, HWND control) {
     switch (id) {

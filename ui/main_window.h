@@ -9,6 +9,7 @@
 
 #include "framework/dialog.h"
 #include "ui/file_list_view.h"
+#include "ui/output_folder.h"
 
 struct Settings;
 
@@ -43,6 +44,10 @@ public:
     bool ListFiltered() const { return listFiltered_ != 0; }
     bool OutputPossible() const { return outputPossible_ != 0; }
 
+protected:
+    // Hands the checked list and output folder over to the conversion run.
+    virtual void StartRun();
+
 private:
     // The commands of the window's lower half and the settings sheet.
     void RunConvertCommand();
@@ -63,4 +68,5 @@ private:
     std::int32_t outputPossible_ = 0;
     EnableState convertState_ = {false, false};
     FileListView fileList_;
+    OutputFolder outputFolder_;
 };

@@ -16,6 +16,7 @@
 #include "framework/platform.h"
 #include "framework/shell_link.h"
 #include "resources/resource_ids.h"
+#include "ui/file_list_view.h"
 
 namespace {
 
@@ -52,19 +53,6 @@ struct ItemListFree {
     void operator()(LPITEMIDLIST items) const { CoTaskMemFree(items); }
 };
 using ItemList = std::unique_ptr<std::remove_pointer_t<LPITEMIDLIST>, ItemListFree>;
-
-struct DropFinisher {
-    void operator()(HDROP drop) const { DragFinish(drop); }
-};
-using DropHandle = std::unique_ptr<std::remove_pointer_t<HDROP>, DropFinisher>;
-
-bool EqualIgnoringAsciiCase(const char* a, const char* b) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-        if (lower(*a) != lower(*b)) return false;
-    }
-    return *a == *b;
-}
 
 // A path whose attributes cannot be read reports every flag set; it is no known folder.
 bool IsFolder(const char* path) {

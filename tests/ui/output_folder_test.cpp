@@ -1,7 +1,6 @@
 // The output folder of the main window, on the program's own template: the Convert
 // command's checks with their messages, the write probe, folder drops and the picker.
 #include <windows.h>
-#include <commctrl.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -10,12 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "framework/dialog.h"
 #include "framework/platform.h"
 #include "resources/resource_ids.h"
+#include "settings/settings.h"
 #include "support/gui_script.h"
+#include "support/shortcut.h"
 #include "support/temp_dir.h"
-#include "ui/output_folder.h"
+#include "ui/main_window.h"
 
 namespace {
 
@@ -28,44 +28,14 @@ constexpr char kCreateMissing[] = "出力先パスが存在しません。作成
 constexpr char kNotWritable[] =
     "出力先に書き込むことが出来ません！　書き込み可能な場所を選んで下さい。";
 
-// The main window's template with the output folder wired as the window wires it;
-// a run that would start is counted.
-class FolderWindow : public Dialog {
+// The real main window; a run that would start is counted instead.
+class CountingMainWindow : public MainWindow {
 public:
-    FolderWindow() : Dialog(IDD_MAIN) {
-        INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_LISTVIEW_CLASSES};
-        InitCommonControlsEx(&classes);
-    }
-
-    void ExchangeData(ExchangeDirection direction) override {
-        ExchangeText(direction, IDC_MAIN_OUTPUT_FOLDER, text, sizeof text);
-    }
-    INT_PTR DialogProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == WM_DROPFILES) {
-            folder.TakeDrop(reinterpret_cast<HDROP>(wParam));
-            return TRUE;
-        }
-        if (message != WM_COMMAND) return Dialog::DialogProc(message, wParam, lParam);
-        switch (LOWORD(wParam)) {
-        case IDC_MAIN_BROWSE:
-            folder.Browse();
-            break;
-        case IDC_MAIN_CONVERT:
-            if (Transfer(FromControls) && folder.CheckForRun()) ++runs;
-            break;
-        case IDC_MAIN_EXIT:
-            Transfer(FromControls);
-            EndDialog(Handle(), IDCANCEL);
-            break;
-        default:
-            break;
-        }
-        return TRUE;
-    }
-
-    char text[platform::kPathBuffer] = {};
-    OutputFolder folder{*this, text};
+    using MainWindow::MainWindow;
     int runs = 0;
+
+protected:
+    void StartRun() override { ++runs; }
 };
 
 // The picker's title line in the shell's template.
@@ -81,6 +51,11 @@ std::string CurrentDirectory() {
 
 class OutputFolderTest : public ::testing::Test {
 protected:
+    // Output settings under which a listed row and a folder make Convert possible.
+    void SetUp() override {
+        settings.outputCode = ShiftJis;
+        test::WriteBytes(inputs / "input.txt", "text");
+    }
     // The checks move the process to the output folder; the scratch folders live in the
     // test's own directory.
     void TearDown() override { platform::ChangeDirectory(start_.c_str()); }
@@ -93,14 +68,16 @@ protected:
         script.OnWindow(kMain, [&](test::UiWindow& w) {
             mainHandle_ = w.Handle();
             editHandle_ = w.Control(IDC_MAIN_OUTPUT_FOLDER);
+            test::DropFiles(w.Control(IDC_MAIN_FILE_LIST), {inputs / "input.txt"});
             w.SetText(IDC_MAIN_OUTPUT_FOLDER, typed);
+            EXPECT_TRUE(w.IsEnabled(IDC_MAIN_CONVERT));
             w.Click(IDC_MAIN_CONVERT);
         });
         for (int answer : answers) script.AnswerMessageBox(answer);
         script.OnWindow(kMain, [](test::UiWindow& w) { w.Click(IDC_MAIN_EXIT); });
         EXPECT_EQ(window.RunModal(nullptr), IDCANCEL);
         // Whatever the checks said, the typed text is what the settings keep.
-        EXPECT_EQ(std::string(window.text), typed);
+        EXPECT_EQ(std::string(settings.outputFolder), typed);
         return script.MessageBoxes();
     }
 
@@ -116,12 +93,15 @@ protected:
 
     std::string start_ = CurrentDirectory();
     test::TempDir dir;
-    FolderWindow window;
+    test::TempDir inputs;
+    Settings settings;
+    CountingMainWindow window{settings};
     HWND mainHandle_ = nullptr;
     HWND editHandle_ = nullptr;
 };
 
 TEST_F(OutputFolderTest, AnEmptyFolderStartsTheRunWithoutAnyCheck) {
+    settings.noOutputAction = NewUniqueFile;
     EXPECT_TRUE(Convert("").empty());
     EXPECT_EQ(window.runs, 1);
 }
@@ -273,35 +253,50 @@ TEST_F(OutputFolderTest, AFolderOnAReadOnlyDiskIsNotWritable) {
     EXPECT_EQ(test::ReadBytes(std::string(disk) + "\\out\\DUMMY"), "a file of the user\r\n");
 }
 
-// Drops on the window outside the list: the first folder is taken.
-TEST_F(OutputFolderTest, ADroppedFolderBecomesTheOutputFolder) {
+// Drops on the window outside the list: the first folder, or shortcut to a folder, is
+// taken, and the Convert button follows the folder box.
+TEST_F(OutputFolderTest, ADroppedFolderOrShortcutToOneBecomesTheOutputFolder) {
     ASSERT_TRUE(platform::MakeDirectory((dir / "first").c_str()));
     ASSERT_TRUE(platform::MakeDirectory((dir / "second").c_str()));
     test::WriteBytes(dir / "a.txt", "a");
     test::WriteBytes(dir / "b.txt", "b");
+    test::MakeShortcut(dir / "folder.LNK", dir / "first");
+    test::MakeShortcut(dir / "file.lnk", dir / "a.txt");
+    test::MakeShortcut(dir / "outer.lnk", dir / "folder.LNK");
     struct Case {
         std::vector<std::string> dropped;
-        std::string expected;  // empty: the typed folder stays
+        std::string expected;  // empty: nothing is taken
     };
     const Case cases[] = {
         {{dir / "a.txt", dir / "b.txt", dir / "first"}, dir / "first"},
         {{dir / "second", dir / "first"}, dir / "second"},
         {{dir / "a.txt", dir / "b.txt"}, ""},
         {{dir / "missing", dir / "a.txt"}, ""},
+        {{dir / "folder.LNK"}, dir / "first"},
+        {{dir / "file.lnk", dir / "outer.lnk", dir / "second"}, dir / "second"},
+        {{dir / "outer.lnk"}, ""},  // one level of shortcut only
     };
+    settings.noOutputAction = DoNotConvert;
     for (const Case& c : cases) {
         std::string shown;
+        bool convertBefore = true;
+        bool convertAfter = false;
         test::GuiScript script;
         script.OnWindow(kMain, [&](test::UiWindow& w) {
-            w.SetText(IDC_MAIN_OUTPUT_FOLDER, "C:\\typed");
+            test::DropFiles(w.Control(IDC_MAIN_FILE_LIST), {inputs / "input.txt"});
+            w.SetText(IDC_MAIN_OUTPUT_FOLDER, "");
+            convertBefore = w.IsEnabled(IDC_MAIN_CONVERT);
             test::DropFiles(w.Handle(), c.dropped);
             shown = w.Text(IDC_MAIN_OUTPUT_FOLDER);
+            convertAfter = w.IsEnabled(IDC_MAIN_CONVERT);
             w.Click(IDC_MAIN_EXIT);
         });
         window.RunModal(nullptr);
-        std::string expected = c.expected.empty() ? "C:\\typed" : c.expected;
-        EXPECT_EQ(shown, expected) << c.dropped.size();
-        EXPECT_EQ(std::string(window.text), expected) << c.dropped.size();
+        SCOPED_TRACE(c.dropped[0]);
+        EXPECT_EQ(shown, c.expected);
+        EXPECT_EQ(std::string(settings.outputFolder), c.expected);
+        EXPECT_FALSE(convertBefore);
+        EXPECT_EQ(convertAfter, !c.expected.empty());
     }
 }
 
@@ -337,7 +332,7 @@ TEST_F(OutputFolderTest, ThePickerReplacesTheTypedFolderOnlyWhenAFolderIsChosen)
         EXPECT_EQ(title, "出力先フォルダを選択して下さい");
         EXPECT_EQ(owner, mainHandle_);
         EXPECT_EQ(shown, c.expected) << c.button;
-        EXPECT_EQ(std::string(window.text), c.expected) << c.button;
+        EXPECT_EQ(std::string(settings.outputFolder), c.expected) << c.button;
     }
 }
 
