@@ -4,18 +4,6 @@
 
 #include "framework/platform.h"
 
-ShellLink::ComScope::ComScope() {
-    HRESULT result = CoInitialize(nullptr);
-    if (result == E_UNEXPECTED || result == E_OUTOFMEMORY || result == E_INVALIDARG) throw result;
-    // RPC_E_CHANGED_MODE (COM already set up differently on this thread) goes on, but
-    // must not be balanced by an uninitialise that would tear down the other owner's COM.
-    initialised = SUCCEEDED(result);
-}
-
-ShellLink::ComScope::~ComScope() {
-    if (initialised) CoUninitialize();
-}
-
 ShellLink::ShellLink() {
     HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
                                       IID_IShellLinkA, reinterpret_cast<void**>(&link_));

@@ -7,6 +7,8 @@
 #include <objidl.h>
 #include <shobjidl.h>
 
+#include "framework/com_scope.h"
+
 class ShellLink {
 public:
     // Raises the HRESULT (a LONG) when COM or the shell-link object is not available:
@@ -24,13 +26,6 @@ public:
     void GetTarget(char* buffer);
 
 private:
-    // Uninitialises COM only when this object's CoInitialize counted.
-    struct ComScope {
-        ComScope();
-        ~ComScope();
-        bool initialised = false;
-    };
-
     ComScope com_;
     IShellLinkA* link_ = nullptr;
     IPersistFile* file_ = nullptr;

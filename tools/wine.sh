@@ -45,6 +45,16 @@ create_prefix() {
     touch "$WINEPREFIX/.zeko-ready"
 }
 
+# N: is an optical drive without a disc, for the tests of a drive with no medium: a CD-ROM
+# drive whose mount point does not exist.  Wine's mount manager reads the drive types when
+# the server starts, so this runs before it does.
+map_empty_drive() {
+    ln -sfn "$build/no-disc" "$WINEPREFIX/dosdevices/n:"
+    grep -q '^"n:"="cdrom"' "$WINEPREFIX/system.reg" 2>/dev/null && return 0
+    quiet "$wine" reg add 'HKLM\Software\Wine\Drives' /v n: /d cdrom /f
+    quiet "$wineserver" -w
+}
+
 server_alive() {
     [ -f "$state/keepalive.pid" ] && kill -0 "$(cat "$state/keepalive.pid")" 2>/dev/null
 }
@@ -53,6 +63,7 @@ start_server() {
     mkdir -p "$state"
     [ -f "$WINEPREFIX/.zeko-ready" ] || create_prefix
     server_alive && return 0
+    map_empty_drive
     quiet "$wineserver" -p
     rm -f "$state/keepalive.ready"
     if [ -x "$keepalive" ] || [ -f "$keepalive" ]; then

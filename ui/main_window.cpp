@@ -11,7 +11,8 @@ MainWindow::MainWindow(Settings& settings)
     : Dialog(IDD_MAIN),
       settings_(settings),
       fileList_(*this, settings, listNotEmpty_),
-      settingsSheet_(settings) {
+      settingsSheet_(settings),
+      outputFolder_(*this, settings.outputFolder) {
     // The template's list control needs its window class.
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&classes);
@@ -95,9 +96,14 @@ void MainWindow::RecheckListAfterSettings(const ExtensionRule& before) {
     }
 }
 
-void MainWindow::RunConvertCommand() {}
+void MainWindow::RunConvertCommand() {
+    if (!Transfer(FromControls) || !outputFolder_.CheckForRun()) return;
+    StartRun();
+}
 
-void MainWindow::BrowseForOutputFolder() {}
+void MainWindow::StartRun() {}
+
+void MainWindow::BrowseForOutputFolder() { outputFolder_.Browse(); }
 
 void MainWindow::RunSettingsCommand() {
     ExtensionRule before = CurrentExtensionRule();
@@ -109,11 +115,7 @@ void MainWindow::RunSettingsCommand() {
     RecheckListAfterSettings(before);
 }
 
-void MainWindow::DropOutputFolder(HDROP drop) {
-    // Choosing the output folder by a drop comes with the output-folder commands; until
-    // then the drop is only released.
-    DropHandle released(drop);
-}
+void MainWindow::DropOutputFolder(HDROP drop) { outputFolder_.TakeDrop(drop); }
 
 void MainWindow::OnCommand(int id, int notification, HWND control) {
     switch (id) {

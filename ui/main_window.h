@@ -10,6 +10,7 @@
 #include "framework/dialog.h"
 #include "settings/settings_sheet.h"
 #include "ui/file_list_view.h"
+#include "ui/output_folder.h"
 
 struct Settings;
 
@@ -44,6 +45,10 @@ public:
     bool ListFiltered() const { return listFiltered_ != 0; }
     bool OutputPossible() const { return outputPossible_ != 0; }
 
+protected:
+    // Hands the checked list and output folder over to the conversion run.
+    virtual void StartRun();
+
 private:
     // The commands of the window's lower half and the settings sheet.
     void RunConvertCommand();
@@ -65,4 +70,5 @@ private:
     EnableState convertState_ = {false, false};
     FileListView fileList_;
     SettingsSheet settingsSheet_;
+    OutputFolder outputFolder_;
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -233,6 +234,11 @@ void CALLBACK GuiScript::Tick(HWND, UINT, UINT_PTR, DWORD) {
     if (activeScript != nullptr) activeScript->RunDueStep();
 }
 
+void GuiScript::FailOnAnyWindow() {
+    strict_ = true;
+    shownBeforeStrict_ = ProcessWindows();
+}
+
 void GuiScript::RunDueStep() {
     DWORD now = GetTickCount();
     lastActivity_ = now;
@@ -242,7 +248,13 @@ void GuiScript::RunDueStep() {
         return;
     }
     if (steps_.empty()) {
-        if (strict_ && !ProcessWindows().empty()) Fail("unexpected window");
+        if (!strict_) return;
+        std::vector<HWND> shown = ProcessWindows();
+        bool unexpected = std::any_of(shown.begin(), shown.end(), [this](HWND window) {
+            return std::find(shownBeforeStrict_.begin(), shownBeforeStrict_.end(), window) ==
+                   shownBeforeStrict_.end();
+        });
+        if (unexpected) Fail("unexpected window");
         return;
     }
     Step& due = steps_.front();

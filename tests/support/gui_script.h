@@ -97,8 +97,9 @@ public:
     GuiScript& AnswerMessageBox(int button, std::string caption = {});
 
     // From now on, a window that appears while no step waits fails the test and is closed
-    // (for code that must not ask anything).
-    void FailOnAnyWindow() { strict_ = true; }
+    // (for code that must not ask anything).  The windows already shown, such as a
+    // modeless dialog under test, are not counted.
+    void FailOnAnyWindow();
 
     const std::vector<MessageBoxSeen>& MessageBoxes() const { return boxes_; }
     bool Finished() const { return steps_.empty(); }
@@ -122,6 +123,7 @@ private:
     std::map<HWND, HWND> focusAtActivation_;
     bool failed_ = false;
     bool strict_ = false;
+    std::vector<HWND> shownBeforeStrict_;
     HHOOK hook_ = nullptr;
     UINT_PTR timer_ = 0;
 

@@ -33,12 +33,12 @@ TempDir::TempDir() {
     static std::atomic<int> counter{0};
     std::string base = CurrentDirectory();
     for (int attempt = 0; attempt < 1000; ++attempt) {
+        // The number first: a long test name is cut, and the cut must keep the names apart.
         char name[64];
-        std::snprintf(name, sizeof name, "zt-%s-%d",
+        std::snprintf(name, sizeof name, "zt-%d-%s", counter++,
                       ::testing::UnitTest::GetInstance()->current_test_info()
                           ? ::testing::UnitTest::GetInstance()->current_test_info()->name()
-                          : "run",
-                      counter++);
+                          : "run");
         std::string candidate = Join(base, name);
         if (platform::MakeDirectory(candidate.c_str())) {
             path_ = candidate;
