@@ -4,6 +4,7 @@
 // conversion with false; nothing is repaired.
 #include <array>
 
+#include "engine/byte_table.h"
 #include "engine/code_arithmetic.h"
 #include "engine/conversion_engine.h"
 
@@ -27,7 +28,7 @@ constexpr int kEscapeInvalid = 0;
 constexpr int kEscapeDrop = 1;
 constexpr int kEscapeCopy = 2;
 
-constexpr bool Within(int b, int low, int high) { return b >= low && b <= high; }
+using code::Within;
 
 // TAB, the end-of-file mark 0x1A and the printable range; CR and LF are line ends.
 constexpr ByteClass AsciiClass(int b) {
@@ -37,7 +38,7 @@ constexpr ByteClass AsciiClass(int b) {
 }
 
 constexpr ByteClass ShiftJisClass(int b) {
-    if (Within(b, 0x81, 0x9F) || Within(b, 0xE0, 0xFC)) return kLeadByte;
+    if (code::IsShiftJisLead(b)) return kLeadByte;
     if (Within(b, 0xA0, 0xDF)) return kKanaByte;
     return AsciiClass(b);
 }
@@ -57,19 +58,14 @@ constexpr ByteClass JisKanaClass(int b) {
     return b == kEsc ? kEscapeByte : Within(b, 0x20, 0x5F) ? kKanaByte : kInvalidByte;
 }
 
-using Table = std::array<ByteClass, 256>;
+using code::MakeByteTable;
+using Table = code::ByteTable<ByteClass>;
 
-constexpr Table MakeTable(ByteClass (*classify)(int)) {
-    Table table{};
-    for (int b = 0; b < 256; ++b) table[b] = classify(b);
-    return table;
-}
-
-constexpr Table kShiftJisClasses = MakeTable(ShiftJisClass);
-constexpr Table kEucClasses = MakeTable(EucClass);
+constexpr Table kShiftJisClasses = MakeByteTable(ShiftJisClass);
+constexpr Table kEucClasses = MakeByteTable(EucClass);
 // Indexed by the JIS shift state.
 constexpr std::array<Table, 3> kJisClasses = {
-    MakeTable(JisAsciiClass), MakeTable(JisKanjiClass), MakeTable(JisKanaClass)};
+    MakeByteTable(JisAsciiClass), MakeByteTable(JisKanjiClass), MakeByteTable(JisKanaClass)};
 
 template <CharCode Code>
 bool ValidTrail(int t) {

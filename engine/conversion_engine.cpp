@@ -5,30 +5,34 @@
 #include "framework/platform.h"
 
 // Rows are the input code, columns the output code (Keep uses the same-code converter).
-// Row 4 (Keep) is no input code.  Unicode cells are filled where the Unicode
-// converters are.
+// Row 4 (Keep) is no input code.  The flag marks the converters that write line ends as
+// 16-bit units; the two-pass ones translate newlines in their Shift_JIS byte pass.
 const ConversionEngine::ConverterEntry ConversionEngine::kConverters[6][5] = {
     {{&ConversionEngine::JisToJis, false},
      {&ConversionEngine::JisToShiftJis, false},
      {&ConversionEngine::JisToEuc, false},
-     {nullptr, false},
+     {&ConversionEngine::JisToUnicode, false},
      {&ConversionEngine::JisToJis, false}},
     {{&ConversionEngine::ShiftJisToJis, false},
      {&ConversionEngine::ShiftJisToShiftJis, false},
      {&ConversionEngine::ShiftJisToEuc, false},
-     {nullptr, false},
+     {&ConversionEngine::ShiftJisToUnicode, false},
      {&ConversionEngine::ShiftJisToShiftJis, false}},
     {{&ConversionEngine::EucToJis, false},
      {&ConversionEngine::EucToShiftJis, false},
      {&ConversionEngine::EucToEuc, false},
-     {nullptr, false},
+     {&ConversionEngine::EucToUnicode, false},
      {&ConversionEngine::EucToEuc, false}},
-    {},
+    {{&ConversionEngine::UnicodeToJis, false},
+     {&ConversionEngine::UnicodeToShiftJis, false},
+     {&ConversionEngine::UnicodeToEuc, false},
+     {&ConversionEngine::UnicodeToUnicode, true},
+     {&ConversionEngine::UnicodeToUnicode, true}},
     {},
     {{&ConversionEngine::PlainCopy, false},
      {&ConversionEngine::PlainCopy, false},
      {&ConversionEngine::PlainCopy, false},
-     {nullptr, false},
+     {&ConversionEngine::PlainToUnicode, true},
      {&ConversionEngine::PlainCopy, false}},
 };
 

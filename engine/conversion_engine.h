@@ -22,6 +22,8 @@ public:
     static constexpr std::int32_t kBlock = 8192;
     // Room before the input block for the first byte of a character split between blocks.
     static constexpr std::int32_t kReserve = 16;
+    // Every UTF-16 output begins with it (bytes FF FE).
+    static constexpr int kByteOrderMark = 0xFEFF;
 
     ConversionEngine() = default;
     virtual ~ConversionEngine() = default;
@@ -82,6 +84,17 @@ protected:
     bool EucToJis();
     bool EucToShiftJis();
     bool EucToEuc();
+    bool PlainToUnicode();
+    bool UnicodeToUnicode();
+    bool JisToUnicode();
+    bool ShiftJisToUnicode();
+    bool EucToUnicode();
+    bool UnicodeToJis();
+    bool UnicodeToShiftJis();
+    bool UnicodeToEuc();
+    // The code-page passes of the two-pass converters, between Shift_JIS and UTF-16.
+    bool ShiftJisToUtf16Pass();
+    bool Utf16ToShiftJisPass();
 
 private:
     using NewlineWriter = void (ConversionEngine::*)(int c);
@@ -105,6 +118,10 @@ private:
     template <int (ConversionEngine::*Read)()>
     int TranslateNewlineWith(int c);
     void PutWide(kana::Form form, std::uint16_t code);
+    template <void (ConversionEngine::*Put)(int)>
+    bool CopyPlain();
+    bool ConvertStretch(const unsigned char* stretch, std::int32_t bytes,
+                        std::int32_t characters);
 
     template <CharCode In, CharCode Out>
     bool ConvertBytes();
@@ -133,8 +150,9 @@ private:
     std::int32_t outputCount_ = 0;
     FileHandle intermediate_;
     FileHandle* savedOutput_ = nullptr;
-    unsigned char inputArea_[kReserve + kBlock] = {};
-    unsigned char outputBuffer_[kBlock] = {};
+    // Aligned so that the code-page conversion can take their units in place.
+    alignas(4) unsigned char inputArea_[kReserve + kBlock] = {};
+    alignas(4) unsigned char outputBuffer_[kBlock] = {};
     JisState jisState_ = Ascii;
     NewlineWriter newlineWriter_ = nullptr;
 };

@@ -78,17 +78,26 @@ void ConversionEngine::PutWide(kana::Form form, std::uint16_t code) {
     PutByte(code & 0xFF);
 }
 
-// Text without code-specific bytes: everything is copied, only the newlines change.
-bool ConversionEngine::PlainCopy() {
+// Text without code-specific bytes: everything is copied, only the newlines change.  Into
+// UTF-16 each byte becomes the unit of the same value.
+template <void (ConversionEngine::*Put)(int)>
+bool ConversionEngine::CopyPlain() {
     int c = ReadByte();
     while (c >= 0) {
         if (Stopped()) return false;
         if (c == kCr || c == kLf) {
             c = TranslateNewline(c);
         } else {
-            PutByte(c);
+            (this->*Put)(c);
             c = ReadByte();
         }
     }
     return true;
+}
+
+bool ConversionEngine::PlainCopy() { return CopyPlain<&ConversionEngine::PutByte>(); }
+
+bool ConversionEngine::PlainToUnicode() {
+    PutUnit(kByteOrderMark);
+    return CopyPlain<&ConversionEngine::PutUnit>();
 }

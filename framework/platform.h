@@ -65,6 +65,8 @@ inline constexpr std::uint32_t kErrorDiskFull = 112;
 inline constexpr std::uint32_t kErrorDirNotEmpty = 145;
 inline constexpr std::uint32_t kErrorAlreadyExists = 183;
 inline constexpr std::uint32_t kErrorFilenameTooLong = 206;
+inline constexpr std::uint32_t kErrorInsufficientBuffer = 122;
+inline constexpr std::uint32_t kErrorNoUnicodeTranslation = 1113;
 
 // The error value FileHandle's Read and Write raise (E_FAIL, signed).
 inline constexpr std::int32_t kEFail = static_cast<std::int32_t>(0x80004005u);
@@ -114,6 +116,23 @@ bool RemoveFolder(const char* path);         // RemoveDirectoryA (empty folders 
 std::uint32_t CurrentDirectory(std::uint32_t size, char* result);  // GetCurrentDirectoryA
 bool ChangeDirectory(const char* path);                            // SetCurrentDirectoryA
 std::uint32_t DriveType(const char* root);                         // GetDriveTypeA
+
+// Whether two open files are the same file (GetFileInformationByHandle: volume and index).
+bool SameFile(FileId first, FileId second);
+
+// The only bridge between Shift_JIS and UTF-16: the ANSI code page (932 on the Japanese
+// systems the program serves).  Units are held as bytes, low byte first.  Both answer
+// the number of units or bytes made, 0 on failure (with the last error set).
+// AnsiToUtf16 is MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED | MB_ERR_INVALID_CHARS):
+// strict, failing on any sequence the code page does not define and when the units do
+// not fit in room; every character makes exactly one unit.
+std::int32_t AnsiToUtf16(const unsigned char* bytes, std::int32_t count, unsigned char* units,
+                         std::int32_t room);
+// Utf16ToAnsi is WideCharToMultiByte(CP_ACP, 0, ..., no default character, no used-default
+// flag): a unit the code page cannot hold becomes its default character; it fails only
+// when the call itself does (or room is too small).
+std::int32_t Utf16ToAnsi(const unsigned char* units, std::int32_t count, unsigned char* bytes,
+                         std::int32_t room);
 
 // FindFirstFileA / FindNextFileA / FindClose.  The name is the bare name of the match.
 struct FindData {

@@ -5,6 +5,7 @@
 // a separator, since the core joins paths with it.
 #include <dirent.h>
 #include <fcntl.h>
+#include <iconv.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -109,6 +110,34 @@ bool Matches(const char* pattern, const char* name) {
     if (*name == '\0') return false;
     if (*pattern != '?' && Lower(*pattern) != Lower(*name)) return false;
     return Matches(pattern + 1, name + 1);
+}
+
+// One glibc converter per thread, opened on first use and kept: opening loads the
+// conversion module, which the per-stretch calls must not pay for.
+class Iconv {
+public:
+    Iconv(const char* to, const char* from) : id_(iconv_open(to, from)) {}
+    ~Iconv() {
+        if (Usable()) iconv_close(id_);
+    }
+    Iconv(const Iconv&) = delete;
+    Iconv& operator=(const Iconv&) = delete;
+
+    bool Usable() const { return id_ != reinterpret_cast<iconv_t>(-1); }
+    // Converts until the input is used up or the first failure; answers false then.
+    bool Run(const unsigned char** in, std::size_t* inLeft, unsigned char** out,
+             std::size_t* outLeft) {
+        iconv(id_, nullptr, nullptr, nullptr, nullptr);
+        return iconv(id_, reinterpret_cast<char**>(const_cast<unsigned char**>(in)), inLeft,
+                     reinterpret_cast<char**>(out), outLeft) != static_cast<std::size_t>(-1);
+    }
+
+private:
+    iconv_t id_;
+};
+
+std::uint32_t ConversionError(int error) {
+    return error == E2BIG ? kErrorInsufficientBuffer : kErrorNoUnicodeTranslation;
 }
 
 struct Search {
@@ -381,6 +410,60 @@ bool FindEnd(FindId search) {
     closedir(open->directory);
     delete open;
     return true;
+}
+
+bool SameFile(FileId first, FileId second) {
+    struct stat a {}, b {};
+    if (fstat(static_cast<int>(first), &a) != 0 || fstat(static_cast<int>(second), &b) != 0)
+        return false;
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Code page 932 is glibc's "CP932", compared with the Windows table (as Wine has it) for
+// every byte sequence and every unit.  Decoding is equally strict, except that Windows
+// maps the single byte 0x80 to U+0080 where glibc refuses it; the byte converters refuse
+// 0x80 before it gets here.  Encoding differs in 89 units that Windows writes with its
+// "best fit" substitutes (U+00A5 as 5C, U+00E9 as 65, U+00AB as 81 E1, U+0080 as 80, ...):
+// here they become the default character '?', as every other unit outside the code page.
+std::int32_t AnsiToUtf16(const unsigned char* bytes, std::int32_t count, unsigned char* units,
+                         std::int32_t room) {
+    static thread_local Iconv decoder("UTF-16LE", "CP932");
+    if (!decoder.Usable()) return Fail(errno, 0);
+    std::size_t inLeft = static_cast<std::size_t>(count);
+    std::size_t outLeft = static_cast<std::size_t>(room) * 2;
+    unsigned char* out = units;
+    // An incomplete last character (EINVAL) is as undefined as an invalid one.
+    if (count <= 0 || !decoder.Run(&bytes, &inLeft, &out, &outLeft)) {
+        lastError = count <= 0 ? kErrorInvalidParameter : ConversionError(errno);
+        return 0;
+    }
+    return static_cast<std::int32_t>((out - units) / 2);
+}
+
+std::int32_t Utf16ToAnsi(const unsigned char* units, std::int32_t count, unsigned char* bytes,
+                         std::int32_t room) {
+    static thread_local Iconv encoder("CP932", "UTF-16LE");
+    if (!encoder.Usable()) return Fail(errno, 0);
+    if (count <= 0) {
+        lastError = kErrorInvalidParameter;
+        return 0;
+    }
+    std::size_t inLeft = static_cast<std::size_t>(count) * 2;
+    std::size_t outLeft = static_cast<std::size_t>(room);
+    unsigned char* out = bytes;
+    // Windows writes one default character per unit it cannot hold, so a surrogate pair
+    // (a character beyond the BMP) becomes two.
+    while (!encoder.Run(&units, &inLeft, &out, &outLeft)) {
+        if (errno == E2BIG || outLeft == 0) {
+            lastError = kErrorInsufficientBuffer;
+            return 0;
+        }
+        *out++ = '?';
+        --outLeft;
+        units += 2;
+        inLeft -= 2;
+    }
+    return static_cast<std::int32_t>(out - bytes);
 }
 
 }  // namespace platform

@@ -82,6 +82,29 @@ std::uint32_t CurrentDirectory(std::uint32_t size, char* result) {
 bool ChangeDirectory(const char* path) { return SetCurrentDirectoryA(path) != FALSE; }
 std::uint32_t DriveType(const char* root) { return GetDriveTypeA(root); }
 
+bool SameFile(FileId first, FileId second) {
+    BY_HANDLE_FILE_INFORMATION a{}, b{};
+    if (!GetFileInformationByHandle(ToHandle(first), &a) ||
+        !GetFileInformationByHandle(ToHandle(second), &b))
+        return false;
+    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+}
+
+// The engine's buffers are aligned for WCHAR; units are little-endian on every Windows.
+std::int32_t AnsiToUtf16(const unsigned char* bytes, std::int32_t count, unsigned char* units,
+                         std::int32_t room) {
+    return MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED | MB_ERR_INVALID_CHARS,
+                               reinterpret_cast<const char*>(bytes), count,
+                               reinterpret_cast<LPWSTR>(units), room);
+}
+
+std::int32_t Utf16ToAnsi(const unsigned char* units, std::int32_t count, unsigned char* bytes,
+                         std::int32_t room) {
+    return WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(units), count,
+                               reinterpret_cast<char*>(bytes), room, nullptr, nullptr);
+}
+
 FindId FindFirst(const char* pattern, FindData* data) {
     WIN32_FIND_DATAA found{};
     HANDLE h = FindFirstFileA(pattern, &found);

@@ -163,6 +163,29 @@ TEST_F(DiskFullIntermediate, RetryFinishesBothPasses) {
     EXPECT_EQ(test::ReadBytes(dir_ / "out"), Text(20000));
 }
 
+// A conversion into UTF-16 writes its intermediate file first, here onto the full disk.
+TEST_F(DiskFullIntermediate, UnicodeConversionsAskAboutTheIntermediateFile) {
+    std::string units;
+    for (char c : Text(20000)) units += c, units += '\0';
+    for (int answer : {question::kAnswerCancel, question::kAnswerRetry}) {
+        SCOPED_TRACE(answer);
+        test::DiskFullAsker asker({answer}, answer == question::kAnswerRetry ? filler_ : "");
+        bool converted = false;
+        if (answer == question::kAnswerCancel)
+            EXPECT_THROW(engine_.Convert(asker, &running_, in_, out_, Unicode, CrLf, ShiftJis, 0),
+                         std::uint32_t);
+        else
+            converted = engine_.Convert(asker, &running_, in_, out_, Unicode, CrLf, ShiftJis, 0);
+        ExpectDiskFullQuestions(asker, 1);
+        EXPECT_EQ(test::IntermediateFiles("."), std::vector<std::string>{});
+        out_.Close();
+        EXPECT_EQ(test::ReadBytes(dir_ / "out"), converted ? "\xFF\xFE" + units : "");
+        ASSERT_TRUE(out_.Open((dir_ / "out").c_str(), platform::kGenericWrite, 0,
+                              platform::kCreateAlways, 0));
+        ASSERT_EQ(platform::Seek(in_.Handle(), 0, platform::kFileBegin), 0u);
+    }
+}
+
 #if !defined(_WIN32)
 // /dev/full refuses every byte: each Retry asks again.
 TEST(DiskFullDevice, EveryRetryAsksAgainUntilCancel) {

@@ -73,6 +73,7 @@ public:
     using ConversionEngine::RunTwoPass;
     using ConversionEngine::ShiftJisToEuc;
     using ConversionEngine::ShiftJisToShiftJis;
+    using ConversionEngine::ShiftJisToUtf16Pass;
     using ConversionEngine::WidenKanaUnit;
 };
 

@@ -1,0 +1,147 @@
+#include "engine/code_detector.h"
+
+#include "engine/byte_table.h"
+#include "framework/platform.h"
+
+namespace {
+
+using code::Within;
+
+// Each table's classes below 8 are themselves the answer (a CharCode); the others ask for
+// more bytes.  Plain in the first table means a neutral byte, skipped.
+constexpr std::uint8_t kEscape = 0;
+constexpr std::uint8_t kAfterSs2 = 8;     // first table: 0x8E, rule 8
+constexpr std::uint8_t kAfterHigh = 9;    // first table: 0xE0-0xFC, rule 9
+constexpr std::uint8_t kAfterKana = 10;   // first table: 0xA1-0xDF, rule 10
+constexpr std::uint8_t kHighAfterKana = 8;  // second table: a byte 0xE0-0xFC
+constexpr std::uint8_t kKanaAgain = 9;      // third table: another pair may follow
+constexpr std::uint8_t kSs2AfterHigh = 10;  // third table: 0x8E
+
+constexpr bool IsTextControl(int b) { return b == 0x09 || b == 0x0A || b == 0x0D || b == 0x1A; }
+// 0x94, 0x98 and 0x9C are neutral in the scan, unlike their neighbours.
+constexpr bool IsSparedLead(int b) { return b == 0x94 || b == 0x98 || b == 0x9C; }
+
+constexpr std::uint8_t FirstClass(int b) {
+    if (b == 0x1B) return kEscape;
+    if (IsTextControl(b) || Within(b, 0x20, 0x7F) || IsSparedLead(b)) return Plain;
+    if (b == 0x8E) return kAfterSs2;
+    if (Within(b, 0x81, 0x9F)) return ShiftJis;
+    if (Within(b, 0xA1, 0xDF)) return kAfterKana;
+    if (Within(b, 0xE0, 0xFC)) return kAfterHigh;
+    if (Within(b, 0xFD, 0xFE)) return EucJp;
+    return NotText;  // other controls, 0x80, 0xA0, 0xFF
+}
+
+// The byte after a byte 0xA1-0xDF.
+constexpr std::uint8_t SecondClass(int b) {
+    if (IsTextControl(b) || Within(b, 0x20, 0x7F) || Within(b, 0x81, 0x9F)) return ShiftJis;
+    if (Within(b, 0xFD, 0xFE)) return EucJp;
+    if (Within(b, 0xA1, 0xDF)) return Ambiguous;
+    if (Within(b, 0xE0, 0xFC)) return kHighAfterKana;
+    return NotText;  // controls (the escape too), 0x80, 0xA0, 0xFF
+}
+
+// The byte after a byte 0xA1-0xDF and a byte 0xE0-0xFC.
+constexpr std::uint8_t ThirdClass(int b) {
+    if (b == 0x8E) return kSs2AfterHigh;
+    if (IsSparedLead(b) || Within(b, 0x40, 0x7E)) return Ambiguous;
+    if (Within(b, 0x80, 0xA0)) return ShiftJis;
+    if (IsTextControl(b) || Within(b, 0x20, 0x3F) || b == 0x7F || Within(b, 0xFD, 0xFE))
+        return EucJp;
+    if (Within(b, 0xA1, 0xFC)) return kKanaAgain;
+    return NotText;  // controls (the escape too), 0xFF
+}
+
+// Rule 8: the byte after 0x8E.
+constexpr std::uint8_t AfterSs2(int n) {
+    if (n < 0x40 || n == 0x7F || n > 0xFC) return NotText;
+    if (n <= 0x9F || n >= 0xE1) return ShiftJis;
+    return Ambiguous;  // 0xA0-0xE0: EUC-JP katakana, or Shift_JIS
+}
+
+// Rule 9: the byte after 0xE0-0xFC.
+constexpr std::uint8_t AfterHigh(int n) {
+    if (n < 0x40 || n == 0x7F || n == 0xFF) return NotText;
+    if (n <= 0xA0) return ShiftJis;
+    return Ambiguous;
+}
+
+// The byte after kana, a byte 0xE0-0xFC and 0x8E.
+constexpr std::uint8_t AfterHighSs2(int d) {
+    if (IsTextControl(d)) return ShiftJis;
+    if (d < 0x20 || d == 0x80 || d > 0xFC) return NotText;
+    if (Within(d, 0xA0, 0xDF)) return Ambiguous;
+    return ShiftJis;
+}
+
+using Table = code::ByteTable<std::uint8_t>;
+constexpr Table kFirstClasses = code::MakeByteTable(FirstClass);
+constexpr Table kSecondClasses = code::MakeByteTable(SecondClass);
+constexpr Table kThirdClasses = code::MakeByteTable(ThirdClass);
+constexpr Table kAfterSs2Answers = code::MakeByteTable(AfterSs2);
+constexpr Table kAfterHighAnswers = code::MakeByteTable(AfterHigh);
+constexpr Table kAfterHighSs2Answers = code::MakeByteTable(AfterHighSs2);
+
+// At the end of the data a pair cut short is no text.
+CharCode Answer(const Table& table, int b, CharCode atEnd) {
+    return b < 0 ? atEnd : static_cast<CharCode>(table[b]);
+}
+
+}  // namespace
+
+CharCode CodeDetector::Detect(FileHandle& input, RunningFlag* running) {
+    running_ = running;
+    input_ = &input;
+    count_ = kBlock;
+    position_ = kBlock;
+
+    unsigned char mark[2];
+    if (input.Read(mark, sizeof mark) == sizeof mark && mark[0] == 0xFF && mark[1] == 0xFE)
+        return Unicode;
+    if (platform::Seek(input.Handle(), 0, platform::kFileBegin) != 0) throw platform::LastError();
+
+    bool ambiguous = false;
+    for (int b; (b = ReadByte()) >= 0;) {
+        if (running_->load(std::memory_order_relaxed) == 0) return Plain;
+        CharCode answer;
+        switch (std::uint8_t cls = kFirstClasses[b]) {
+        case Plain: continue;
+        case kEscape: return ambiguous ? NotText : Jis;
+        case kAfterSs2: answer = Answer(kAfterSs2Answers, ReadByte(), NotText); break;
+        case kAfterHigh: answer = Answer(kAfterHighAnswers, ReadByte(), NotText); break;
+        case kAfterKana: answer = AfterKana(); break;
+        default: return static_cast<CharCode>(cls);
+        }
+        if (answer != Ambiguous) return answer;
+        ambiguous = true;
+    }
+    return ambiguous ? Ambiguous : Plain;
+}
+
+// Rule 10: after a byte 0xA1-0xDF, which is Shift_JIS katakana or the first half of an
+// EUC-JP pair; the bytes that follow tell which, or that it stays open.
+CharCode CodeDetector::AfterKana() {
+    int b = ReadByte();
+    for (;;) {
+        if (b < 0) return ShiftJis;
+        std::uint8_t second = kSecondClasses[b];
+        if (second != kHighAfterKana) return static_cast<CharCode>(second);
+        int c = ReadByte();
+        if (c < 0) return EucJp;
+        switch (std::uint8_t third = kThirdClasses[c]) {
+        case kKanaAgain: b = ReadByte(); break;
+        case kSs2AfterHigh: return Answer(kAfterHighSs2Answers, ReadByte(), ShiftJis);
+        default: return static_cast<CharCode>(third);
+        }
+    }
+}
+
+int CodeDetector::ReadByte() {
+    if (position_ == count_) {
+        if (count_ != kBlock) return -1;  // the last block was short: the data has ended
+        count_ = static_cast<std::int32_t>(input_->Read(buffer_, kBlock));
+        position_ = 0;
+        if (count_ == 0) return -1;
+    }
+    return buffer_[position_++];
+}

@@ -1,0 +1,35 @@
+// Finds the character code of one open file: a UTF-16 byte-order mark, or else the first
+// byte or byte pair that only one code allows.  The scan is greedy and one-pass; nothing
+// is weighed or counted.  Answers Plain when nothing code-specific was met (or the
+// running flag was found cleared), NotText for bytes no supported text holds, Ambiguous
+// when only pairs that Shift_JIS and EUC-JP both allow were met.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/codes.h"
+#include "framework/file_handle.h"
+
+class CodeDetector {
+public:
+    static constexpr std::int32_t kBlock = 1024;
+
+    CodeDetector() = default;
+    virtual ~CodeDetector() = default;
+    CodeDetector(const CodeDetector&) = delete;
+    CodeDetector& operator=(const CodeDetector&) = delete;
+
+    // Reads from the file's current position (the caller has it at the start) and leaves
+    // it where the scan stopped.  A read error raises FileHandle's E_FAIL.
+    CharCode Detect(FileHandle& input, RunningFlag* running);
+
+private:
+    int ReadByte();
+    CharCode AfterKana();
+
+    RunningFlag* running_ = nullptr;
+    FileHandle* input_ = nullptr;
+    unsigned char buffer_[kBlock] = {};
+    std::int32_t count_ = kBlock;
+    std::int32_t position_ = kBlock;
+};

@@ -1,0 +1,220 @@
+// The converters to and from UTF-16: the mark, the two passes through the intermediate
+// Shift_JIS file, the code page's strictness and default character, and the block edges
+// of the code-page pass.  The harness checks after every conversion that the input is
+// untouched and that no intermediate file is left.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/code_arithmetic.h"
+#include "engine_harness.h"
+#include "framework/platform.h"
+#include "support/scripted_asker.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using test::Codes;
+using test::Hex;
+
+constexpr int kBlock = ConversionEngine::kBlock;
+const std::string kMark = "\xFF\xFE";
+
+// UTF-16 little-endian bytes of a text.
+std::string Utf16(std::u16string_view text) {
+    std::string bytes;
+    for (char16_t unit : text) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}
+
+struct Case {
+    const char* name;
+    Codes codes;
+    const char* input;     // hex
+    const char* expected;  // hex, or nullptr when the file cannot be converted
+};
+
+void Check(std::initializer_list<Case> cases) {
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::Outcome outcome = test::Convert(Hex(c.input), c.codes);
+        EXPECT_EQ(outcome.converted, c.expected != nullptr);
+        // A failed first pass or a failed code page leaves nothing written: the output of
+        // these small inputs is still buffered.
+        EXPECT_EQ(outcome.output, c.expected ? Hex(c.expected) : "");
+    }
+}
+
+TEST(UnicodeConverters, MarkAndSinglePassConverters) {
+    Check({
+        {"empty to Unicode", {Unicode, Unicode}, "", "FF FE"},
+        {"mark kept once", {Unicode, Unicode}, "FF FE 41 00", "FF FE 41 00"},
+        {"mark added", {Unicode, Unicode}, "41 00", "FF FE 41 00"},
+        {"anything copied", {Unicode, Unicode}, "FF FE 00 00 FF FE 00 D8 FF FE",
+         "FF FE 00 00 FF FE 00 D8 FF FE"},
+        {"Keep output", {Unicode, Keep, Lf}, "0D 00 0A 00 0D 00", "FF FE 0A 00 0A 00"},
+        {"line ends as units", {Unicode, Unicode, CrLf}, "FF FE 0D 00 41 00 0A 00",
+         "FF FE 0D 00 0A 00 41 00 0D 00 0A 00"},
+        {"unit with a CR byte is no line end", {Unicode, Unicode, Lf}, "0D 30 0A 0D",
+         "FF FE 0D 30 0A 0D"},
+        {"voiced mark stands alone", {Unicode, Unicode, CrLf, 1}, "FF FE 71 FF 9E FF",
+         "FF FE A2 30 9B 30"},
+        {"voiced mark folded", {Unicode, Unicode, CrLf, 1}, "FF FE 76 FF 9E FF", "FF FE AC 30"},
+        {"katakana then a line end", {Unicode, Unicode, Lf, 1}, "71 FF 0D 00 0A 00",
+         "FF FE A2 30 0A 00"},
+        {"katakana kept", {Unicode, Unicode}, "FF FE 76 FF 9E FF", "FF FE 76 FF 9E FF"},
+        {"plain with kept newlines", {Plain, Unicode, KeepNewline}, "41 42 0D 0A",
+         "FF FE 41 00 42 00 0D 00 0A 00"},
+        {"plain CR to CR LF", {Plain, Unicode, CrLf}, "41 0D 42", "FF FE 41 00 0D 00 0A 00 42 00"},
+        {"plain bytes widened to units", {Plain, Unicode, CrLf, 1}, "00 B1 FF",
+         "FF FE 00 00 B1 00 FF 00"},
+        {"odd size", {Unicode, Unicode}, "FF FE 41", nullptr},
+        {"odd size to bytes", {Unicode, ShiftJis}, "41", nullptr},
+    });
+}
+
+TEST(UnicodeConverters, TwoPassConverters) {
+    Check({
+        {"empty Shift_JIS", {ShiftJis, Unicode}, "", "FF FE"},
+        {"あ CR LF to LF", {ShiftJis, Unicode, Lf}, "82 A0 0D 0A", "FF FE 42 30 0A 00"},
+        {"widened in the byte pass", {ShiftJis, Unicode, CrLf, 1}, "B6 DE B1", "FF FE AC 30 A2 30"},
+        {"code page 932 forms", {ShiftJis, Unicode}, "81 5F 81 60 87 40 FA 40 F0 40",
+         "FF FE 3C FF 5E FF 60 24 70 21 00 E0"},
+        {"JIS", {Jis, Unicode}, "1B 24 42 24 22 1B 28 49 31 1B 28 42 41",
+         "FF FE 42 30 71 FF 41 00"},
+        {"EUC-JP", {EucJp, Unicode, Cr}, "A4 A2 8E B1 0A", "FF FE 42 30 71 FF 0D 00"},
+        {"invalid Shift_JIS", {ShiftJis, Unicode}, "82 A0 80", nullptr},
+        {"undefined in the code page", {ShiftJis, Unicode}, "41 85 40", nullptr},
+        {"invalid JIS", {Jis, Unicode}, "1B 28 4A", nullptr},
+        {"mark only to Shift_JIS", {Unicode, ShiftJis}, "FF FE", ""},
+        {"mark only to JIS", {Unicode, Jis}, "FF FE", ""},
+        {"mark only to EUC-JP", {Unicode, EucJp}, "FF FE", ""},
+        {"empty to Shift_JIS", {Unicode, ShiftJis}, "", ""},
+        {"to Shift_JIS", {Unicode, ShiftJis, CrLf}, "FF FE 42 30 0A 00 71 FF", "82 A0 0D 0A B1"},
+        {"without a mark", {Unicode, EucJp}, "42 30 71 FF", "A4 A2 8E B1"},
+        {"widened in the second pass", {Unicode, ShiftJis, CrLf, 1}, "76 FF 9E FF", "83 4B"},
+        {"to JIS", {Unicode, Jis, Lf}, "FF FE 42 30 0D 00 0A 00", "1B 24 42 24 22 1B 28 42 0A"},
+        {"a later mark is a character", {Unicode, ShiftJis}, "FF FE FF FE 41 00", "3F 41"},
+        {"outside the code page", {Unicode, ShiftJis}, "FF FE 01 0E 41 00 AC 20 3D D8 00 DE",
+         "3F 41 3F 3F 3F"},
+        {"outside the code page to EUC-JP", {Unicode, EucJp}, "01 0E", "3F"},
+        {"NUL is no Shift_JIS text", {Unicode, ShiftJis}, "41 00 00 00", nullptr},
+        {"Keep output", {Unicode, Keep}, "FF FE 42 30", "FF FE 42 30"},
+    });
+}
+
+TEST(UnicodeConverters, AClearedRunningFlagStops) {
+    for (Codes codes : {Codes{ShiftJis, Unicode}, Codes{Jis, Unicode}, Codes{EucJp, Unicode},
+                        Codes{Unicode, ShiftJis}, Codes{Unicode, Jis}, Codes{Unicode, EucJp},
+                        Codes{Unicode, Unicode}, Codes{Plain, Unicode}}) {
+        SCOPED_TRACE(testing::Message() << codes.input << "->" << codes.output);
+        test::Outcome outcome = test::Convert(std::string("a\0b\0", 4), codes, nullptr, 0);
+        EXPECT_FALSE(outcome.converted);
+        EXPECT_EQ(outcome.output, "");
+    }
+}
+
+// The code-page pass converts stretches of whole characters into exactly the free part
+// of the output buffer; these inputs put a character, or the buffer's end, on the edge
+// of an 8192-byte block.
+TEST(UnicodeConverters, BlockEdgesOfTheCodePagePass) {
+    struct Edge {
+        const char* name;
+        std::string input;
+        std::string expected;
+    };
+    std::string a(kBlock, 'a');
+    std::u16string ua(kBlock, u'a');
+    const Edge edges[] = {
+        {"character split by the first block's end", a.substr(1) + "\x82\xA0" "b",
+         kMark + Utf16(ua.substr(1) + u"あb")},
+        {"character split by the second block's end", a + a.substr(1) + "\x88\x9F",
+         kMark + Utf16(ua + ua.substr(1) + u"亜")},
+        {"output buffer full at the block's last character", "\x82\xA0" + a.substr(2),
+         kMark + Utf16(u"あ" + ua.substr(2))},
+        {"output buffer full at a split character", "\x82\xA0" + a.substr(3) + "\x93\xFA" "c",
+         kMark + Utf16(u"あ" + ua.substr(3) + u"日c")},
+    };
+    for (const Edge& edge : edges) {
+        SCOPED_TRACE(edge.name);
+        test::Outcome outcome = test::Convert(edge.input, {ShiftJis, Unicode, KeepNewline});
+        EXPECT_TRUE(outcome.converted);
+        EXPECT_EQ(outcome.output.size(), edge.expected.size());
+        EXPECT_TRUE(outcome.output == edge.expected);
+    }
+}
+
+// An input file holding bytes, opened with the given access, and a new output beside it.
+struct Files {
+    explicit Files(const std::string& bytes, std::uint32_t inputAccess = platform::kGenericRead) {
+        test::WriteBytes(dir / "in", bytes);
+        EXPECT_TRUE(in.Open((dir / "in").c_str(), inputAccess, 0, platform::kOpenExisting, 0));
+        EXPECT_TRUE(out.Open((dir / "out").c_str(), platform::kGenericWrite, 0,
+                             platform::kCreateAlways, 0));
+    }
+    test::TempDir dir;
+    FileHandle in, out;
+    test::ScriptedAsker asker;
+    RunningFlag running{1};
+};
+
+// A lead byte left over at the end of the data is no character, even where the byte pass
+// has not already refused it.
+TEST(UnicodeConverters, ALeadByteAtTheEndOfTheDataFailsTheCodePagePass) {
+    for (std::string input : {std::string("a\x82"), std::string(kBlock - 1, 'a') + "\x82"}) {
+        Files files(input);
+        test::EngineProbe engine;
+        engine.Begin(files.asker, &files.running, files.in, files.out,
+                     {Unicode, KeepNewline, ShiftJis, 0}, false);
+        EXPECT_FALSE(engine.ShiftJisToUtf16Pass());
+    }
+}
+
+// Through both passes and back: every JIS X 0208 character, many blocks with line ends.
+TEST(UnicodeConverters, EveryJisX0208CharacterRoundTrips) {
+    std::string sjis;
+    std::u16string text;
+    int characters = 0;
+    for (int row = 0x21; row <= 0x74; ++row) {
+        if (row >= 0x29 && row <= 0x2F) continue;  // rows 9-15 are not JIS X 0208
+        for (int cell = 0x21; cell <= 0x7E; ++cell) {
+            code::BytePair pair = code::JisToShiftJis(row, cell);
+            unsigned char bytes[2] = {static_cast<unsigned char>(pair.first),
+                                      static_cast<unsigned char>(pair.second)};
+            unsigned char unit[2];
+            if (platform::AnsiToUtf16(bytes, 2, unit, 1) != 1) continue;  // unassigned cell
+            sjis.append(reinterpret_cast<char*>(bytes), 2);
+            text += static_cast<char16_t>(unit[0] | unit[1] << 8);
+            if (++characters % 40 == 0) {
+                sjis += "\r\n";
+                text += u"\r\n";
+            }
+        }
+    }
+    ASSERT_EQ(characters, 6879);
+    test::Outcome wide = test::Convert(sjis, {ShiftJis, Unicode, CrLf});
+    ASSERT_TRUE(wide.converted);
+    EXPECT_TRUE(wide.output == kMark + Utf16(text));
+    test::Outcome back = test::Convert(wide.output, {Unicode, ShiftJis, CrLf});
+    ASSERT_TRUE(back.converted);
+    EXPECT_TRUE(back.output == sjis);
+    test::Outcome viaJis = test::Convert(test::Convert(wide.output, {Unicode, Jis}).output,
+                                         {Jis, Unicode});
+    EXPECT_TRUE(viaJis.output == wide.output);
+}
+
+TEST(UnicodeConverters, ARaisedErrorRemovesTheIntermediateFile) {
+    Files files("abc", platform::kGenericWrite);  // reading it fails
+    ConversionEngine engine;
+    for (std::int32_t input : {ShiftJis, EucJp}) {
+        EXPECT_THROW(engine.Convert(files.asker, &files.running, files.in, files.out, Unicode,
+                                    CrLf, input, 0),
+                     std::int32_t);
+        EXPECT_EQ(test::IntermediateFiles("."), std::vector<std::string>{});
+    }
+}
+
+}  // namespace

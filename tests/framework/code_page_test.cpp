@@ -1,0 +1,139 @@
+// The code-page bridge between Shift_JIS (code page 932) and UTF-16, in both builds: the
+// Win32 calls are the reference, and the native glibc table must agree with them except
+// where platform.h documents a difference.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/code_arithmetic.h"
+#include "framework/platform.h"
+
+namespace {
+
+constexpr std::int32_t kFails = -1;
+
+// The unit a byte sequence makes, kFails when the code page refuses it.
+std::int32_t Decode(std::vector<unsigned char> bytes, std::int32_t room = 4) {
+    unsigned char units[8] = {};
+    std::int32_t made = platform::AnsiToUtf16(bytes.data(), static_cast<std::int32_t>(bytes.size()),
+                                              units, room);
+    if (made == 0) return kFails;
+    EXPECT_EQ(made, 1) << "one unit per character";
+    return units[0] | units[1] << 8;
+}
+
+std::string Encode(std::vector<std::uint16_t> units) {
+    std::vector<unsigned char> bytes;
+    for (std::uint16_t unit : units) {
+        bytes.push_back(static_cast<unsigned char>(unit));
+        bytes.push_back(static_cast<unsigned char>(unit >> 8));
+    }
+    unsigned char out[16] = {};
+    std::int32_t made = platform::Utf16ToAnsi(bytes.data(), static_cast<std::int32_t>(units.size()),
+                                              out, sizeof out);
+    EXPECT_GT(made, 0);
+    return std::string(reinterpret_cast<char*>(out), made > 0 ? made : 0);
+}
+
+TEST(CodePage, DecodesCodePage932Strictly) {
+    struct Case {
+        std::vector<unsigned char> bytes;
+        std::int32_t unit;
+    };
+    const Case cases[] = {
+        {{0x41}, 0x41},
+        {{0x5C}, 0x5C},             // the backslash stays itself
+        {{0xB1}, 0xFF71},           // half-width katakana
+        {{0x82, 0xA0}, 0x3042},     // あ
+        {{0x88, 0x9F}, 0x4E9C},     // 亜, first of level 1
+        {{0xEA, 0xA4}, 0x7199},     // 熙, last of JIS X 0208
+        {{0x81, 0x5F}, 0xFF3C},     // the mappings that set 932 apart from plain JIS
+        {{0x81, 0x60}, 0xFF5E},
+        {{0x81, 0x61}, 0x2225},
+        {{0x81, 0x7C}, 0xFF0D},
+        {{0x81, 0xCA}, 0xFFE2},
+        {{0x87, 0x40}, 0x2460},     // NEC row 13
+        {{0xED, 0x40}, 0x7E8A},     // NEC-selected IBM extensions
+        {{0xFA, 0x40}, 0x2170},     // IBM extensions
+        {{0xF0, 0x40}, 0xE000},     // user-defined area, first and last
+        {{0xF9, 0xFC}, 0xE757},
+        {{0x85, 0x40}, kFails},     // undefined rows
+        {{0xEB, 0x40}, kFails},
+        {{0xEA, 0xA5}, kFails},     // beyond the last character
+        {{0x81}, kFails},           // lead byte without trail
+        {{0x81, 0x20}, kFails},     // invalid trail
+        {{0x81, 0x7F}, kFails},
+        {{0xA0}, kFails},
+        {{0xFD}, kFails},
+        {{0xFF}, kFails},
+#if defined(_WIN32)
+        {{0x80}, 0x80},
+#else
+        {{0x80}, kFails},  // the documented difference of glibc's table
+#endif
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << int{c.bytes[0]});
+        EXPECT_EQ(Decode(c.bytes), c.unit);
+    }
+    EXPECT_EQ(Decode({0x82, 0xA0, 0x82, 0xA2}, 1), kFails) << "room for one unit only";
+}
+
+// Every defined character makes one unit; the character counts are those of Microsoft's
+// table (JIS X 0208, NEC and IBM extensions, user-defined area); 398 characters are
+// duplicates that return as their other form, the same ones in both builds.
+TEST(CodePage, EveryCharacterMakesOneUnitAndReturnsOrHasAKnownTwin) {
+    int singles = 0, doubles = 0, twins = 0;
+    for (int lead = 0; lead < 256; ++lead) {
+        for (int trail = -1; trail < 256; ++trail) {
+            std::vector<unsigned char> bytes{static_cast<unsigned char>(lead)};
+            if (trail >= 0) bytes.push_back(static_cast<unsigned char>(trail));
+            unsigned char units[4];
+            std::int32_t made = platform::AnsiToUtf16(bytes.data(), static_cast<std::int32_t>(bytes.size()),
+                                                      units, 2);
+            if (made == 0 || (trail >= 0 && made == 2)) continue;  // refused, or two singles
+            ASSERT_EQ(made, 1);
+            ++(trail < 0 ? singles : doubles);
+            unsigned char back[4];
+            std::int32_t length = platform::Utf16ToAnsi(units, 1, back, sizeof back);
+            if (std::string(reinterpret_cast<char*>(back), length) !=
+                std::string(reinterpret_cast<char*>(bytes.data()), bytes.size()))
+                ++twins;
+        }
+    }
+#if defined(_WIN32)
+    EXPECT_EQ(singles, 192);
+#else
+    EXPECT_EQ(singles, 191);  // without 0x80
+#endif
+    EXPECT_EQ(doubles, 9604);
+    EXPECT_EQ(twins, 398);
+}
+
+TEST(CodePage, EncodesWhatItCannotHoldAsTheDefaultCharacter) {
+    EXPECT_EQ(Encode({0x3042, 0x000D, 0x000A, 0xFF71}), "\x82\xA0\r\n\xB1");
+    EXPECT_EQ(Encode({0x0000}), std::string(1, '\0'));
+    EXPECT_EQ(Encode({0x0E01}), "?");                  // Thai
+    EXPECT_EQ(Encode({0x20AC}), "?");                  // the euro sign
+    EXPECT_EQ(Encode({0xFEFF, 0xFFFD}), "??");
+    EXPECT_EQ(Encode({0xD83D, 0xDE00}), "??");         // one per unit of a surrogate pair
+    EXPECT_EQ(Encode({0xDE00, 0x41, 0xD83D}), "?A?");  // lone surrogates
+    EXPECT_EQ(Encode({0xE757}), "\xF9\xFC");
+}
+
+TEST(CodePage, EveryJisX0208CharacterIsDefined) {
+    int defined = 0;
+    for (int row = 0x21; row <= 0x74; ++row) {
+        if (row >= 0x29 && row <= 0x2F) continue;  // rows 9-15 are not JIS X 0208
+        for (int cell = 0x21; cell <= 0x7E; ++cell) {
+            code::BytePair pair = code::JisToShiftJis(row, cell);
+            if (Decode({static_cast<unsigned char>(pair.first),
+                        static_cast<unsigned char>(pair.second)}) != kFails)
+                ++defined;
+        }
+    }
+    EXPECT_EQ(defined, 6879);
+}
+
+}  // namespace
