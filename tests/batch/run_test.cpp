@@ -95,22 +95,18 @@ TEST_F(RunTest, StopDuringALargeFileRollsItBackAndStartsNoOther) {
     EXPECT_TRUE(test::ListNames(out).empty());
 }
 
-// A region locked by another handle makes ReadFile fail: the engine's second block.
+// A real read error: the process's own memory file opens but fails to read at offset 0.
 class ReadError : public RunTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(ReadError, RollsTheFileBackAndAsksWhetherToStop) {
     int answer = GetParam();
-    std::string broken = Source("a.txt", Repeat(kSjis, 4000));
+    std::string broken = "Z:\\proc\\self\\mem";
+    rows.Add(broken);
     Source("b.txt", kSjis);
-    HANDLE locker = CreateFileA(broken.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(locker, INVALID_HANDLE_VALUE);
-    ASSERT_TRUE(LockFile(locker, ConversionEngine::kBlock, 0, ConversionEngine::kBlock, 0));
+    settings.anyExtension = 1;
     test::GuiScript script;
     script.AnswerMessageBox(answer, "ファイル操作の異常");
     EXPECT_EQ(Run(), IDC_PROGRESS_STOP);
-    UnlockFile(locker, ConversionEngine::kBlock, 0, ConversionEngine::kBlock, 0);
-    CloseHandle(locker);
     ASSERT_EQ(script.MessageBoxes().size(), 1u);
     const test::MessageBoxSeen& box = script.MessageBoxes()[0];
     EXPECT_EQ(box.text, broken + "\nファイル操作で何らかの異常が発生しました！ このファイルは飛ばしますが、"

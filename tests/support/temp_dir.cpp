@@ -32,13 +32,13 @@ std::string Join(std::string_view folder, std::string_view name) {
 TempDir::TempDir() {
     static std::atomic<int> counter{0};
     std::string base = CurrentDirectory();
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    // A parameterised test's name ends in "/<index>".
+    std::string testName = test ? test->name() : "run";
+    std::replace(testName.begin(), testName.end(), '/', '-');
     for (int attempt = 0; attempt < 1000; ++attempt) {
         char name[64];
-        std::snprintf(name, sizeof name, "zt-%s-%d",
-                      ::testing::UnitTest::GetInstance()->current_test_info()
-                          ? ::testing::UnitTest::GetInstance()->current_test_info()->name()
-                          : "run",
-                      counter++);
+        std::snprintf(name, sizeof name, "zt-%s-%d", testName.c_str(), counter++);
         std::string candidate = Join(base, name);
         if (platform::MakeDirectory(candidate.c_str())) {
             path_ = candidate;
