@@ -34,7 +34,7 @@ run: $(BUILD)/win64/build.ninja
 	@tools/run.sh $(BUILD)/win64
 
 screenshots: $(BUILD)/win64/build.ninja
-	@cmake --build $(BUILD)/win64 --target zeko show_template wine_keepalive -- --quiet
+	@cmake --build $(BUILD)/win64 --target zeko show_template show_main_window wine_keepalive -- --quiet
 	@tools/screenshots.sh $(BUILD)/win64 $(BUILD)/screenshots
 
 clean:

@@ -13,6 +13,26 @@ void CutText(char* text, std::size_t length) {
     text[i] = '\0';
 }
 
+namespace {
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+bool EqualIgnoringAsciiCase(const char* a, const char* b) {
+    for (; *a != '\0'; ++a, ++b) {
+        if (IsLeadByte(static_cast<unsigned char>(*a))) {
+            if (*a != *b) return false;
+            ++a, ++b;
+            if (*a != *b) return false;
+            if (*a == '\0') return true;
+        } else if (LowerAscii(*a) != LowerAscii(*b)) {
+            return false;
+        }
+    }
+    return *b == '\0';
+}
+
 const char* LastSeparator(const char* path) {
     const char* last = nullptr;
     for (const char* p = path; *p; ++p) {

@@ -13,6 +13,11 @@ bool IsLeadByte(unsigned char c);
 // would part a double-byte character.
 void CutText(char* text, std::size_t length);
 
+// Equal texts, ignoring the case of single-byte ASCII letters only: the trail byte of a
+// double-byte character may look like a letter ("ア" is 83 41, "ヂ" 83 61) and is compared
+// exactly, so two different Japanese names never count as the same.
+bool EqualIgnoringAsciiCase(const char* a, const char* b);
+
 // The last '\' or '/' of the path that is not a trail byte, or nullptr.
 const char* LastSeparator(const char* path);
 char* LastSeparator(char* path);

@@ -3,18 +3,12 @@
 #include <cstring>
 #include <new>
 
+#include "framework/path.h"
+
 namespace {
 
 constexpr std::uint32_t kTextBlock = 1024;
 constexpr std::uint32_t kTableStep = 32;
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualIgnoringAsciiCase(const char* a, const char* b) {
-    for (; *a && LowerAscii(*a) == LowerAscii(*b); ++a, ++b) {
-    }
-    return LowerAscii(*a) == LowerAscii(*b);
-}
 
 }  // namespace
 

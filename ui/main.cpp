@@ -1,8 +1,16 @@
-// Entry point of ZEKO.EXE.  The main window arrives with the window framework; until
-// then the program only says what it is.
+// Entry point of ZEKO.EXE.
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    MessageBoxA(nullptr, "文字コード変換プログラム", "Morvane", MB_OK | MB_ICONINFORMATION);
-    return 0;
+#include "ui/converter_app.h"
+
+namespace {
+
+// Built before WinMain runs: it takes the executable's folder and the default settings.
+ConverterApp application;
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE prevInstance, LPSTR commandLine,
+                   int showCommand) {
+    return RunApplicationMain(instance, prevInstance, commandLine, showCommand);
 }

@@ -21,6 +21,29 @@ TEST(PathTest, IsDrivePathWantsLetterColonSeparator) {
     for (const Case& c : cases) EXPECT_EQ(IsDrivePath(c.path), c.drive) << c.path;
 }
 
+TEST(PathTest, EqualIgnoringAsciiCaseFoldsOnlySingleByteLetters) {
+    struct Case {
+        const char* a;
+        const char* b;
+        bool equal;
+    } cases[] = {
+        {"C:\\A.TXT", "c:\\a.txt", true},
+        {"", "", true},
+        {"a", "", false},
+        {"", "a", false},
+        {"abc", "abd", false},
+        {"ア.txt", "ア.TXT", true},
+        {"ア", "ヂ", false},  // 83 41 and 83 61: trail bytes that look like A and a
+        {"表\\X", "表\\x", true},
+        {"\x83", "\x83", true},  // a lead byte cut off by the end
+        {"\x83", "\x83x", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(EqualIgnoringAsciiCase(c.a, c.b), c.equal) << c.a << " | " << c.b;
+        EXPECT_EQ(EqualIgnoringAsciiCase(c.b, c.a), c.equal) << c.b << " | " << c.a;
+    }
+}
+
 TEST(PathTest, SplitsIntoDriveDirectoryBaseAndExtension) {
     struct Case {
         const char* path;

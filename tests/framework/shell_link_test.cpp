@@ -2,33 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <shlguid.h>
-
 #include <string>
 
 #include "framework/platform.h"
+#include "support/shortcut.h"
 #include "support/temp_dir.h"
 
 namespace {
-
-// Writes a real shortcut through the system's own shell-link object.
-void MakeShortcut(const std::string& link, const std::string& target) {
-    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-    IShellLinkA* shellLink = nullptr;
-    IPersistFile* file = nullptr;
-    WCHAR wide[MAX_PATH + 1];
-    bool saved = SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                            IID_IShellLinkA, reinterpret_cast<void**>(&shellLink))) &&
-                 SUCCEEDED(shellLink->SetPath(target.c_str())) &&
-                 SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile,
-                                                     reinterpret_cast<void**>(&file))) &&
-                 MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wide, MAX_PATH + 1) > 0 &&
-                 SUCCEEDED(file->Save(wide, TRUE));
-    if (file) file->Release();
-    if (shellLink) shellLink->Release();
-    CoUninitialize();
-    ASSERT_TRUE(saved) << link;
-}
 
 // True when COM was not initialised on this thread (and leaves it so).
 bool ComIsUninitialised() {
@@ -47,7 +27,7 @@ TEST_F(ShellLinkTest, ResolvesShortcutsToTheirTargetsAndOnlyReadsThem) {
     ASSERT_TRUE(platform::MakeDirectory((dir / "表示").c_str()));
     test::WriteBytes(dir / "target.txt", "text");
     test::WriteBytes(dir / "表示" + "\\ソース.txt", "text");
-    MakeShortcut(dir / "inner.lnk", dir / "target.txt");
+    test::MakeShortcut(dir / "inner.lnk", dir / "target.txt");
     struct Case {
         const char* link;
         std::string target;
@@ -60,7 +40,7 @@ TEST_F(ShellLinkTest, ResolvesShortcutsToTheirTargetsAndOnlyReadsThem) {
     };
     for (const Case& c : cases) {
         std::string link = dir / c.link;
-        if (!test::Exists(link)) MakeShortcut(link, c.target);
+        if (!test::Exists(link)) test::MakeShortcut(link, c.target);
         std::string before = test::ReadBytes(link);
         ASSERT_FALSE(before.empty());
         {
@@ -76,7 +56,7 @@ TEST_F(ShellLinkTest, ResolvesShortcutsToTheirTargetsAndOnlyReadsThem) {
 }
 
 TEST_F(ShellLinkTest, FilesThatAreNotShortcutsDoNotResolve) {
-    MakeShortcut(dir / "good.lnk", dir / "good.lnk");
+    test::MakeShortcut(dir / "good.lnk", dir / "good.lnk");
     std::string shortcut = test::ReadBytes(dir / "good.lnk");
     const std::pair<const char*, std::string> files[] = {
         {"text.lnk", "just some text\r\n"},
@@ -105,7 +85,7 @@ TEST_F(ShellLinkTest, FilesThatAreNotShortcutsDoNotResolve) {
 // COM set up by someone else on this thread stays set up: an apartment of the same kind
 // is counted and balanced, one of the other kind is used but never torn down.
 TEST_F(ShellLinkTest, LeavesTheCallersComAsItFoundIt) {
-    MakeShortcut(dir / "file.lnk", dir / "file.lnk");
+    test::MakeShortcut(dir / "file.lnk", dir / "file.lnk");
     for (DWORD model : {COINIT_APARTMENTTHREADED, COINIT_MULTITHREADED}) {
         ASSERT_EQ(CoInitializeEx(nullptr, model), S_OK);
         {

@@ -1,0 +1,278 @@
+#include "ui/file_list_view.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <type_traits>
+
+#include "framework/application.h"
+#include "framework/path.h"
+#include "framework/platform.h"
+#include "framework/shell_link.h"
+#include "resources/resource_ids.h"
+#include "settings/settings.h"
+#include "ui/main_window.h"
+
+namespace {
+
+constexpr char kFolderMark[] = ".<folder>";
+constexpr char kNoExtensionMark[] = ".<none>";
+// The extension column read back for the rule: 256 characters and the NUL.
+constexpr int kExtensionTextBuffer = 257;
+
+struct Column {
+    const char* header;
+    int width;
+    int format;
+};
+constexpr Column kColumns[] = {
+    {"ファイル名", 120, LVCFMT_LEFT},
+    {"拡張子", 55, LVCFMT_RIGHT},
+    {"場所", 250, LVCFMT_LEFT},
+};
+
+struct MenuDestroyer {
+    void operator()(HMENU menu) const { DestroyMenu(menu); }
+};
+using MenuHandle = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDestroyer>;
+
+void CopyText(char* target, const char* first, const char* second = "") {
+    std::snprintf(target, platform::kPathBuffer, "%s%s", first, second);
+}
+
+}  // namespace
+
+FileListView::FileListView(MainWindow& owner, const Settings& settings,
+                           std::int32_t& listNotEmpty)
+    : owner_(owner), settings_(settings), listNotEmpty_(listNotEmpty) {}
+
+LRESULT FileListView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_DROPFILES:
+        AddDroppedFiles(reinterpret_cast<HDROP>(wParam));
+        return 0;
+    case WM_CONTEXTMENU:
+        ShowContextMenu(lParam);
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == ID_DELETE) {
+            DeleteSelectedEntries();
+        } else if (LOWORD(wParam) == ID_DELETE_ALL) {
+            DeleteAllEntries();
+        }
+        return 0;
+    case WM_DESTROY:
+        // Closed other than through Exit: the rows' paths must not outlive them.
+        ReleaseRows();
+        break;
+    default:
+        break;
+    }
+    return Window::WindowProc(message, wParam, lParam);
+}
+
+bool FileListView::Attach(HWND list) {
+    if (!Subclass(list)) return false;
+    InsertColumns();
+    return true;
+}
+
+void FileListView::InsertColumns() {
+    for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
+        LVCOLUMNA column = {};
+        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        column.fmt = kColumns[i].format;
+        column.cx = kColumns[i].width;
+        column.pszText = const_cast<char*>(kColumns[i].header);
+        column.iSubItem = i;
+        SendMessageA(Handle(), LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+    }
+}
+
+void FileListView::AddDroppedFiles(HDROP drop) {
+    DropHandle owned(drop);
+    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    SendMessageA(Handle(), LVM_SETITEMCOUNT, Count() + count, 0);
+    for (UINT i = 0; i < count; ++i) {
+        // A longer path would come back cut short and could then name another file.
+        if (DragQueryFileA(drop, i, nullptr, 0) > platform::kMaxPath) continue;
+        char path[platform::kPathBuffer];
+        if (DragQueryFileA(drop, i, path, sizeof path) == 0) continue;
+        if (!AddDroppedPath(path)) break;
+    }
+}
+
+bool FileListView::AddDroppedPath(char* path) {
+    char name[platform::kPathBuffer];
+    char extension[platform::kPathBuffer];
+    char location[platform::kPathBuffer];
+    if (!SplitDroppedPath(path, name, extension, location)) return true;
+    if (IsDuplicatePath(path) || IsNonTextExtension(extension + 1)) return true;
+    if (!InsertEntry(path, name, extension + 1, location)) {
+        MessageBoxA(Handle(), "メモリが足りません！", "メモリ不足", MB_OK | MB_ICONERROR);
+        return false;
+    }
+    listNotEmpty_ = 1;
+    owner_.UpdateConvertButton();
+    return true;
+}
+
+bool FileListView::SplitDroppedPath(char* path, char* name, char* extension,
+                                    char* location) const {
+    for (int hops = 0;; ++hops) {
+        PathParts parts;
+        if (path[0] == '\0' || !SplitPath(path, &parts)) return false;
+        // Every flag is set for a path that cannot be read: it is no known folder.
+        std::uint32_t attributes = platform::Attributes(path);
+        if (attributes == platform::kInvalidAttributes) return false;
+        CopyText(location, parts.drive, parts.directory);
+        if (attributes & platform::kAttributeDirectory) {
+            CopyText(name, parts.baseName, parts.extension);
+            CopyText(extension, kFolderMark);
+            return true;
+        }
+        CopyText(name, parts.baseName);
+        CopyText(extension, parts.extension[0] != '\0' ? parts.extension : kNoExtensionMark);
+        if (!EqualIgnoringAsciiCase(parts.extension, ".lnk") || hops == kMaxShortcutHops) {
+            return true;
+        }
+        char target[platform::kPathBuffer];
+        {
+            ShellLink link;
+            if (!link.LoadAndResolve(path)) return true;
+            link.GetTarget(target);
+        }
+        CopyText(path, target);
+    }
+}
+
+bool FileListView::IsDuplicatePath(const char* path) const {
+    for (int row = 0, count = Count(); row < count; ++row) {
+        const char* listed = RowPath(row);
+        if (listed != nullptr && EqualIgnoringAsciiCase(listed, path)) return true;
+    }
+    return false;
+}
+
+bool FileListView::IsNonTextExtension(const char* extension) const {
+    if (settings_.anyExtension) return false;
+    if (EqualIgnoringAsciiCase(extension, kFolderMark + 1)) {
+        return settings_.folderMode == IgnoreFolders;
+    }
+    return settings_.extensions.Find(extension, 0, true) < 0;
+}
+
+bool FileListView::InsertEntry(const char* path, const char* name, const char* extension,
+                               const char* location) {
+    std::size_t size = std::strlen(path) + 1;
+    std::unique_ptr<char[]> copy(new (std::nothrow) char[size]);
+    if (!copy) return false;
+    std::memcpy(copy.get(), path, size);
+
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.pszText = const_cast<char*>(name);
+    item.lParam = reinterpret_cast<LPARAM>(copy.get());
+    int row = static_cast<int>(
+        SendMessageA(Handle(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    if (row == -1) return false;
+    copy.release();  // the row owns it now
+
+    const char* columns[] = {extension, location};
+    for (int i = 0; i < 2; ++i) {
+        LVITEMA sub = {};
+        sub.mask = LVIF_TEXT;
+        sub.iItem = row;
+        sub.iSubItem = kExtensionColumn + i;
+        sub.pszText = const_cast<char*>(columns[i]);
+        if (!SendMessageA(Handle(), LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&sub))) {
+            DeleteEntry(row);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool FileListView::DeleteEntry(int row) {
+    const char* path = RowPath(row);
+    // The path goes only with its row, so no row is ever left pointing at freed text.
+    if (!SendMessageA(Handle(), LVM_DELETEITEM, row, 0)) return false;
+    delete[] path;
+    return true;
+}
+
+void FileListView::DeleteSelectedEntries() {
+    for (;;) {
+        int row = static_cast<int>(
+            SendMessageA(Handle(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+        if (row < 0 || !DeleteEntry(row)) break;
+    }
+    if (Count() == 0) NoteDeletion();
+}
+
+void FileListView::DeleteAllEntries() {
+    ReleaseRows();
+    NoteDeletion();
+}
+
+void FileListView::RemoveNonTextEntries() {
+    for (int row = Count() - 1; row >= 0; --row) {
+        char text[kExtensionTextBuffer] = {};
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT;
+        item.iItem = row;
+        item.iSubItem = kExtensionColumn;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        if (SendMessageA(Handle(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) &&
+            IsNonTextExtension(item.pszText)) {
+            DeleteEntry(row);
+        }
+    }
+    if (Count() == 0) NoteDeletion();
+}
+
+int FileListView::Count() const {
+    return static_cast<int>(SendMessageA(Handle(), LVM_GETITEMCOUNT, 0, 0));
+}
+
+void FileListView::ShowContextMenu(LPARAM position) {
+    if (Count() == 0) return;
+    MenuHandle menu(LoadMenuA(ModuleInstance(), MAKEINTRESOURCEA(IDR_DELETE_MENU)));
+    HMENU popup = menu ? GetSubMenu(menu.get(), 0) : nullptr;
+    if (popup == nullptr) return;
+    if (SendMessageA(Handle(), LVM_GETSELECTEDCOUNT, 0, 0) == 0) {
+        MENUITEMINFOA state = {};
+        state.cbSize = sizeof state;
+        state.fMask = MIIM_STATE;
+        state.fState = MFS_GRAYED | MFS_DISABLED;
+        SetMenuItemInfoA(popup, ID_DELETE, FALSE, &state);
+    }
+    POINT at = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+    if (at.x == -1 && at.y == -1) {
+        // From the keyboard: at the list's top left corner.
+        at = {0, 0};
+        ClientToScreen(Handle(), &at);
+    }
+    TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, Handle(), nullptr);
+}
+
+void FileListView::ReleaseRows() {
+    for (int row = Count() - 1; row >= 0; --row) DeleteEntry(row);
+}
+
+void FileListView::NoteDeletion() {
+    listNotEmpty_ = 0;
+    owner_.UpdateConvertButton();
+}
+
+const char* FileListView::RowPath(int row) const {
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (!SendMessageA(Handle(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
+    return reinterpret_cast<const char*>(item.lParam);
+}

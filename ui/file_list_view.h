@@ -1,0 +1,77 @@
+// The main window's file list: the files, folders and shortcuts dropped on list view 1012,
+// one row each, kept sorted by name by the control.  Each row's item parameter is a heap
+// copy of its full path (after shortcut resolution), owned by the row; the conversion job
+// reads the rows from its worker thread with LVM_GETITEMA / LVIF_PARAM as const char*.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdint>
+#include <memory>
+#include <type_traits>
+
+#include "framework/window.h"
+
+class MainWindow;
+struct Settings;
+
+// A shell drop, released with DragFinish however its handling ends.
+struct DropFinisher {
+    void operator()(HDROP drop) const { DragFinish(drop); }
+};
+using DropHandle = std::unique_ptr<std::remove_pointer_t<HDROP>, DropFinisher>;
+
+class FileListView : public Window {
+public:
+    // A loop of shortcuts that point at each other ends after this many; the last
+    // shortcut is then taken as a file of its own, as one that cannot be resolved.
+    static constexpr int kMaxShortcutHops = 16;
+    static constexpr int kNameColumn = 0;
+    static constexpr int kExtensionColumn = 1;
+    static constexpr int kLocationColumn = 2;
+
+    FileListView(MainWindow& owner, const Settings& settings, std::int32_t& listNotEmpty);
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    // Takes over the dialog's list control and gives it its columns.
+    bool Attach(HWND list);
+
+    // Adds every path of a shell drop and releases the drop.
+    void AddDroppedFiles(HDROP drop);
+    // Adds one dropped path (a buffer of kPathBuffer bytes, which may come back holding a
+    // shortcut's target) when the rule accepts it.  False only when a row could not be
+    // made, after the out-of-memory message: the rest of the drop is then abandoned.
+    bool AddDroppedPath(char* path);
+    // The three column texts of a path, the extension with its leading '.' (".<folder>",
+    // ".<none>" for the marks); each buffer holds kPathBuffer bytes.  Shortcuts are
+    // followed to their end, their target replacing path.  False when the path is to be
+    // refused: its attributes cannot be read, so it is neither a known file nor a folder.
+    bool SplitDroppedPath(char* path, char* name, char* extension, char* location) const;
+    bool IsDuplicatePath(const char* path) const;
+    // The extension rule in force, for an extension without its '.'.
+    bool IsNonTextExtension(const char* extension) const;
+    bool InsertEntry(const char* path, const char* name, const char* extension,
+                     const char* location);
+    // Deletes the row and frees its path; false when the control keeps the row.
+    bool DeleteEntry(int row);
+    void DeleteSelectedEntries();
+    void DeleteAllEntries();
+    void RemoveNonTextEntries();
+
+    int Count() const;
+
+private:
+    void InsertColumns();
+    void ShowContextMenu(LPARAM position);
+    // Frees every row's path and empties the control, without touching the owner.
+    void ReleaseRows();
+    // The list became empty through a deletion: the owner's flag and button follow.
+    void NoteDeletion();
+    const char* RowPath(int row) const;
+
+    MainWindow& owner_;
+    const Settings& settings_;
+    std::int32_t& listNotEmpty_;
+};
