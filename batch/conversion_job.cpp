@@ -1,6 +1,12 @@
 #include "batch/conversion_job.h"
 
+#include "engine/code_detector.h"
 #include "settings/settings.h"
+
+CharCode ConversionJob::DetectCode(FileHandle& input, RunningFlag* running) {
+    CodeDetector detector;
+    return detector.Detect(input, running);
+}
 
 void ConversionJob::Configure(Window* owner, Asker* asker, const Settings* settings) {
     owner_ = owner;

@@ -33,7 +33,10 @@ public:
     // Tells the character code of the open input file from its current position.
     using Detector = CharCode (*)(FileHandle& input, RunningFlag* running);
 
-    explicit ConversionJob(Detector detect) : detect_(detect) {}
+    // The program's detector: a CodeDetector for each file.
+    static CharCode DetectCode(FileHandle& input, RunningFlag* running);
+
+    explicit ConversionJob(Detector detect = DetectCode) : detect_(detect) {}
     ~ConversionJob() override { Stop(); }
 
     // owner: the window the decision dialogs belong to; asker: every message of the run.

@@ -183,6 +183,24 @@ TEST_F(DecisionsTest, DetectionIsSkippedForUnicodeAndDecisiveResultsAreTaken) {
     ExpectNothingLeftBehind();
 }
 
+TEST_F(DecisionsTest, TheProgramsDetectorTellsTheCodeOfTheOpenInput) {
+    test::TestJob real(ConversionJob::DetectCode);
+    real.Configure(nullptr, &asker, &settings);
+    real.Running() = 1;
+    settings.inputCode = ShiftJis;
+    const struct {
+        const char* bytes;
+        CharCode code;
+    } cases[] = {{"\x82\xa0", ShiftJis}, {"abc", Plain}, {"a\x1b$Bb", Jis}};
+    for (const auto& c : cases) {
+        test::WriteBytes(input, c.bytes);
+        ASSERT_TRUE(real.Place(input.c_str(), output.c_str()));
+        EXPECT_EQ(real.DecideInputCode(), c.code) << c.bytes;
+        real.Finish(false, input.c_str(), output.c_str());
+    }
+    test::WriteBytes(input, kSource);
+}
+
 TEST_F(DecisionsTest, AnUnconvertibleFileIsIgnoredCopiedOrStopsTheRun) {
     const struct {
         int radio;

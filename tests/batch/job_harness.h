@@ -27,7 +27,7 @@ inline CharCode ScriptedDetect(FileHandle&, RunningFlag*) {
 
 class TestJob : public ConversionJob {
 public:
-    TestJob() : ConversionJob(ScriptedDetect) {}
+    explicit TestJob(Detector detect = ScriptedDetect) : ConversionJob(detect) {}
 
     using ConversionJob::CopyFile;
     using ConversionJob::DecideCannotConvert;
