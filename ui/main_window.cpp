@@ -158,3 +158,5 @@ void MainWindow::Exit() {
     fileList_.Unsubclass();
     EndDialog(Handle(), IDCANCEL);
 }
+
+void MainWindow::StartRun() { progress_.RunJob(this, fileList_.Handle(), settings_); }

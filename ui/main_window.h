@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "batch/progress_dialog.h"
 #include "framework/dialog.h"
 #include "ui/file_list_view.h"
 
@@ -38,6 +39,10 @@ public:
     // in force refuses, unless the rows are known to satisfy it already.
     void RecheckListAfterSettings(const ExtensionRule& before);
 
+    // The hand-over of a run, once the Convert command's checks have passed: the rows are
+    // converted with the settings behind the modal progress dialog; returns when it closed.
+    void StartRun();
+
     FileListView& FileList() { return fileList_; }
     bool ListNotEmpty() const { return listNotEmpty_ != 0; }
     bool ListFiltered() const { return listFiltered_ != 0; }
@@ -63,4 +68,5 @@ private:
     std::int32_t outputPossible_ = 0;
     EnableState convertState_ = {false, false};
     FileListView fileList_;
+    ProgressDialog progress_;
 };
