@@ -8,13 +8,16 @@
 #include <cstdint>
 
 #include "batch/decision_dialogs.h"
+#include "batch/input_enumerator.h"
 #include "engine/codes.h"
+#include "engine/conversion_engine.h"
 #include "framework/file_handle.h"
 #include "framework/platform.h"
 #include "framework/question.h"
 #include "framework/worker_thread.h"
 
 struct Settings;
+class ProgressDialog;
 class Window;
 
 // Deciding a file's input code gives a CharCode to convert from, or one of these when a
@@ -42,7 +45,23 @@ public:
     // where it keeps something, and the code offered first follows the settings.
     void PrepareRun();
 
+    // The window of the run: shows the pair being converted, owns every question, and is
+    // closed by the worker when it is done.  fileList: the main window's list view.
+    void SetProgress(ProgressDialog* progress, HWND fileList);
+    // PrepareRun, then the worker; when no thread can be made the user is told and the
+    // progress dialog closed.
+    void StartRun();
+
 protected:
+    DWORD ThreadMain() override;
+    // One pair, from placement to commit or roll-back; a raised file error rolls the file
+    // back and the user decides whether the run goes on.
+    void ConvertOne(const char* input, const char* output);
+    // Whether to commit the converted file.
+    bool ConvertFile();
+    // After a raised error: rolls the file back; whether the run goes on.
+    bool AskAfterError(std::uint32_t code, const char* input);
+
     // Placement: true with both files open; false when the file is skipped (the running
     // flag tells whether the run stopped too, TempFileFailed whether a temporary file
     // could not be made).
@@ -93,4 +112,11 @@ private:
     void WriteAll(const char* bytes, std::uint32_t count);
 
     Detector detect_;
+    ConversionEngine engine_;
+    InputEnumerator enumerator_;
+    ProgressDialog* progress_ = nullptr;
+    HWND fileList_ = nullptr;
 };
+
+// The production detector.
+CharCode DetectCode(FileHandle& input, RunningFlag* running);

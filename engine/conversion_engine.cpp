@@ -1,6 +1,7 @@
 #include "engine/conversion_engine.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "framework/platform.h"
 
@@ -128,9 +129,16 @@ int ConversionEngine::AskDiskFull() {
                             question::kDefaultButton2});
 }
 
+bool ConversionEngine::SetIntermediateFolder(const char* folder) {
+    std::size_t length = std::strlen(folder);
+    if (length > platform::kMaxPath) return false;
+    std::memcpy(intermediateFolder_, folder, length + 1);
+    return true;
+}
+
 void ConversionEngine::BeginIntermediate() {
     char name[platform::kPathBuffer];
-    if (platform::MakeTempFile(".", "U", name) == 0) throw platform::LastError();
+    if (platform::MakeTempFile(intermediateFolder_, "U", name) == 0) throw platform::LastError();
     if (!intermediate_.Open(name, platform::kGenericRead | platform::kGenericWrite,
                             platform::kShareRead, platform::kCreateAlways,
                             platform::kAttributeArchive | platform::kFlagSequentialScan)) {

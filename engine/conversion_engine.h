@@ -15,6 +15,7 @@
 #include "engine/codes.h"
 #include "engine/kana_tables.h"
 #include "framework/file_handle.h"
+#include "framework/platform.h"
 #include "framework/question.h"
 
 class ConversionEngine {
@@ -33,6 +34,11 @@ public:
     bool Convert(Asker& asker, RunningFlag* running, FileHandle& input, FileHandle& output,
                  std::int32_t outputCode, std::int32_t newline, std::int32_t inputCode,
                  std::int32_t widenKana);
+
+    // The folder of the two-pass conversions' intermediate file ("." until set).  The
+    // current directory may be a read-only input folder; the output's own folder is
+    // always writable.  False, keeping the folder, when it is longer than a path.
+    bool SetIntermediateFolder(const char* folder);
 
 protected:
     using Converter = bool (ConversionEngine::*)();
@@ -55,7 +61,7 @@ protected:
     void PutUnit(int unit);
     void Flush();
 
-    // The intermediate file of the two-pass conversions, in the current directory.
+    // The intermediate file of the two-pass conversions, in the intermediate folder.
     void BeginIntermediate();
     void BeginSecondPass();
     void EndIntermediate();
@@ -149,6 +155,7 @@ private:
     std::int32_t inputPosition_ = kBlock;
     std::int32_t outputCount_ = 0;
     FileHandle intermediate_;
+    char intermediateFolder_[platform::kPathBuffer] = ".";
     FileHandle* savedOutput_ = nullptr;
     // Aligned so that the code-page conversion can take their units in place.
     alignas(4) unsigned char inputArea_[kReserve + kBlock] = {};

@@ -101,8 +101,6 @@ void MainWindow::RunConvertCommand() {
     StartRun();
 }
 
-void MainWindow::StartRun() {}
-
 void MainWindow::BrowseForOutputFolder() { outputFolder_.Browse(); }
 
 void MainWindow::RunSettingsCommand() {
@@ -171,3 +169,5 @@ void MainWindow::Exit() {
     fileList_.Unsubclass();
     EndDialog(Handle(), IDCANCEL);
 }
+
+void MainWindow::StartRun() { progress_.RunJob(this, fileList_.Handle(), settings_); }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "batch/progress_dialog.h"
 #include "framework/dialog.h"
 #include "settings/settings_sheet.h"
 #include "ui/file_list_view.h"
@@ -40,14 +41,15 @@ public:
     // in force refuses, unless the rows are known to satisfy it already.
     void RecheckListAfterSettings(const ExtensionRule& before);
 
+    // The hand-over of a run, once the Convert command's checks have passed: the rows are
+    // converted with the settings behind the modal progress dialog; returns when it closed.
+    // Virtual so window tests can stop at the hand-over.
+    virtual void StartRun();
+
     FileListView& FileList() { return fileList_; }
     bool ListNotEmpty() const { return listNotEmpty_ != 0; }
     bool ListFiltered() const { return listFiltered_ != 0; }
     bool OutputPossible() const { return outputPossible_ != 0; }
-
-protected:
-    // Hands the checked list and output folder over to the conversion run.
-    virtual void StartRun();
 
 private:
     // The commands of the window's lower half and the settings sheet.
@@ -71,4 +73,5 @@ private:
     FileListView fileList_;
     SettingsSheet settingsSheet_;
     OutputFolder outputFolder_;
+    ProgressDialog progress_;
 };

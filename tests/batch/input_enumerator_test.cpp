@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "batch/input_enumerator.h"
+#include "row_list.h"
 #include "settings/settings.h"
 #include "support/allocation_failure.h"
 #include "support/scripted_asker.h"
@@ -21,38 +22,6 @@
 namespace {
 
 using Pairs = std::vector<std::pair<std::string, std::string>>;
-
-// A report list view whose rows carry their full paths as the file list's rows do: the
-// item parameter is a heap copy of the path.
-class RowList {
-public:
-    RowList() {
-        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
-        InitCommonControlsEx(&controls);
-        handle_ = CreateWindowExA(0, WC_LISTVIEWA, "", WS_POPUP | LVS_REPORT, 0, 0, 200, 200,
-                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    }
-    ~RowList() {
-        DestroyWindow(handle_);
-        for (char* text : texts_) delete[] text;
-    }
-    void Add(const std::string& path) {
-        char* text = new char[path.size() + 1];
-        std::memcpy(text, path.c_str(), path.size() + 1);
-        texts_.push_back(text);
-        LVITEMA item = {};
-        item.mask = LVIF_TEXT | LVIF_PARAM;
-        item.iItem = static_cast<int>(texts_.size());
-        item.pszText = text;
-        item.lParam = reinterpret_cast<LPARAM>(text);
-        SendMessageA(handle_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    }
-    HWND Handle() const { return handle_; }
-
-private:
-    HWND handle_ = nullptr;
-    std::vector<char*> texts_;
-};
 
 std::string CurrentDirectory() {
     char buffer[platform::kPathBuffer] = {};
@@ -102,7 +71,7 @@ protected:
     std::string saved = CurrentDirectory();
     test::TempDir dir;
     std::string docs;
-    RowList rows;
+    test::RowList rows;
     Settings settings;
     test::ScriptedAsker asker;
     RunningFlag running{1};
@@ -214,7 +183,7 @@ TEST_F(InputEnumeratorTest, AnOutputPathOverTheLimitIsAskedAboutAndSkipped) {
     std::string folder = "D:\\" + std::string(platform::kMaxPath - 3 - 5 - 1, 'o');
     for (const auto& c : cases) {
         SCOPED_TRACE(c.row);
-        RowList one;
+        test::RowList one;
         one.Add(c.row);
         test::ScriptedAsker ask;
         if (c.answer != 0) ask.Answer(c.answer);

@@ -32,13 +32,14 @@ std::string Join(std::string_view folder, std::string_view name) {
 TempDir::TempDir() {
     static std::atomic<int> counter{0};
     std::string base = CurrentDirectory();
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    // A parameterised test's name ends in "/<index>".
+    std::string testName = test ? test->name() : "run";
+    std::replace(testName.begin(), testName.end(), '/', '-');
     for (int attempt = 0; attempt < 1000; ++attempt) {
         // The number first: a long test name is cut, and the cut must keep the names apart.
         char name[64];
-        std::snprintf(name, sizeof name, "zt-%d-%s", counter++,
-                      ::testing::UnitTest::GetInstance()->current_test_info()
-                          ? ::testing::UnitTest::GetInstance()->current_test_info()->name()
-                          : "run");
+        std::snprintf(name, sizeof name, "zt-%d-%s", counter++, testName.c_str());
         std::string candidate = Join(base, name);
         if (platform::MakeDirectory(candidate.c_str())) {
             path_ = candidate;

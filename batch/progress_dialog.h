@@ -1,0 +1,34 @@
+// The modal window of a run: which file is read and which written, and the stop button.
+// It owns the job, whose worker thread asks every question of the run as a box owned by
+// this dialog, so the stop button is disabled while a question is up.
+#pragma once
+
+#include <windows.h>
+
+#include "batch/conversion_job.h"
+#include "framework/dialog.h"
+#include "framework/message_box_asker.h"
+
+struct Settings;
+
+class ProgressDialog : public Dialog {
+public:
+    explicit ProgressDialog(ConversionJob::Detector detect = DetectCode);
+
+    // Converts what the list view lists, with the settings, while the dialog is shown
+    // modally over the main window; returns when the run has ended.
+    int RunJob(Window* mainWindow, HWND fileList, const Settings& settings);
+
+    INT_PTR DialogProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnInit(WPARAM wParam, LPARAM lParam) override;
+
+    // From the worker thread.  Each path is scrolled to its end, so a long one shows its
+    // file name.
+    void ShowPair(const char* input, const char* output);
+
+    ConversionJob& Job() { return job_; }
+
+private:
+    MessageBoxAsker asker_{*this};
+    ConversionJob job_;
+};
