@@ -10,10 +10,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <string>
 
 #include "framework/path.h"
@@ -112,8 +114,7 @@ bool Matches(const char* pattern, const char* name) {
     return Matches(pattern + 1, name + 1);
 }
 
-// One glibc converter per thread, opened on first use and kept: opening loads the
-// conversion module, which the per-stretch calls must not pay for.
+// A glibc converter, opened once and kept: opening loads the conversion module.
 class Iconv {
 public:
     Iconv(const char* to, const char* from) : id_(iconv_open(to, from)) {}
@@ -124,20 +125,94 @@ public:
     Iconv& operator=(const Iconv&) = delete;
 
     bool Usable() const { return id_ != reinterpret_cast<iconv_t>(-1); }
-    // Converts until the input is used up or the first failure; answers false then.
-    bool Run(const unsigned char** in, std::size_t* inLeft, unsigned char** out,
-             std::size_t* outLeft) {
+    // Converts one whole input; the bytes made, or -1 with errno set.
+    int Run(const unsigned char* in, std::size_t inLength, unsigned char* out,
+            std::size_t room) {
         iconv(id_, nullptr, nullptr, nullptr, nullptr);
-        return iconv(id_, reinterpret_cast<char**>(const_cast<unsigned char**>(in)), inLeft,
-                     reinterpret_cast<char**>(out), outLeft) != static_cast<std::size_t>(-1);
+        auto* from = reinterpret_cast<char*>(const_cast<unsigned char*>(in));
+        auto* to = reinterpret_cast<char*>(out);
+        std::size_t outLeft = room;
+        if (iconv(id_, &from, &inLength, &to, &outLeft) == static_cast<std::size_t>(-1))
+            return -1;
+        return static_cast<int>(room - outLeft);
     }
 
 private:
     iconv_t id_;
 };
 
-std::uint32_t ConversionError(int error) {
-    return error == E2BIG ? kErrorInsufficientBuffer : kErrorNoUnicodeTranslation;
+// Code page 932 as glibc's "CP932" converter defines it.  The converter is asked about
+// each character once and its answer remembered, so that a stretch costs one look-up per
+// character instead of a converter call, with exactly the converter's results (the code
+// page is stateless: a character's answer does not depend on its neighbours).  The two
+// tables take 512 KiB per thread that converts, whatever the files' sizes.
+class CodePage932 {
+public:
+    static constexpr std::uint32_t kUnknown = 0xFFFFFFFFu;
+    static constexpr std::uint32_t kInvalid = 0xFFFFFFFEu;  // no character / no bytes
+    static constexpr std::uint32_t kLead = 0xFFFFFFFDu;     // a single byte: first of two
+
+    CodePage932()
+        : decoder_("UTF-16LE", "CP932"),
+          encoder_("CP932", "UTF-16LE"),
+          pairs_(new std::uint32_t[65536]),
+          bytes_(new std::uint32_t[65536]) {
+        std::fill_n(pairs_.get(), 65536, kUnknown);
+        std::fill_n(bytes_.get(), 65536, kUnknown);
+        for (int b = 0; b < 256; ++b) {
+            unsigned char in = static_cast<unsigned char>(b);
+            std::uint32_t unit = Decode(&in, 1);
+            singles_[b] = unit != kInvalid || errno != EINVAL ? unit : kLead;
+        }
+    }
+
+    bool Usable() const { return decoder_.Usable() && encoder_.Usable(); }
+
+    // The unit of a byte, kLead, or kInvalid.
+    std::uint32_t Single(unsigned char b) const { return singles_[b]; }
+
+    // The unit of a lead byte and the byte after it, or kInvalid.
+    std::uint32_t Pair(unsigned char lead, unsigned char trail) {
+        std::uint32_t& unit = pairs_[lead << 8 | trail];
+        if (unit == kUnknown) {
+            unsigned char in[2] = {lead, trail};
+            unit = Decode(in, 2);
+        }
+        return unit;
+    }
+
+    // The bytes of a unit (one byte, or lead << 8 | trail), or kInvalid when the code page
+    // cannot hold it.
+    std::uint32_t Bytes(std::uint16_t unit) {
+        std::uint32_t& bytes = bytes_[unit];
+        if (bytes == kUnknown) {
+            unsigned char in[2] = {static_cast<unsigned char>(unit),
+                                   static_cast<unsigned char>(unit >> 8)};
+            unsigned char out[8];
+            int made = encoder_.Run(in, 2, out, sizeof out);
+            bytes = made == 1 ? out[0] : made == 2 ? std::uint32_t{out[0]} << 8 | out[1] : kInvalid;
+        }
+        return bytes;
+    }
+
+private:
+    // One character, whole: its unit, or kInvalid (errno tells EINVAL from EILSEQ).
+    std::uint32_t Decode(const unsigned char* in, std::size_t length) {
+        unsigned char out[8];
+        int made = decoder_.Run(in, length, out, sizeof out);
+        return made == 2 ? std::uint32_t{out[0]} | std::uint32_t{out[1]} << 8 : kInvalid;
+    }
+
+    Iconv decoder_;
+    Iconv encoder_;
+    std::uint32_t singles_[256] = {};
+    std::unique_ptr<std::uint32_t[]> pairs_;
+    std::unique_ptr<std::uint32_t[]> bytes_;
+};
+
+CodePage932& ThreadCodePage() {
+    static thread_local CodePage932 codePage;
+    return codePage;
 }
 
 struct Search {
@@ -421,43 +496,59 @@ bool SameFile(FileId first, FileId second) {
 // here they become the default character '?', as every other unit outside the code page.
 std::int32_t AnsiToUtf16(const unsigned char* bytes, std::int32_t count, unsigned char* units,
                          std::int32_t room) {
-    static thread_local Iconv decoder("UTF-16LE", "CP932");
-    if (!decoder.Usable()) return Fail(errno, 0);
-    std::size_t inLeft = static_cast<std::size_t>(count);
-    std::size_t outLeft = static_cast<std::size_t>(room) * 2;
-    unsigned char* out = units;
-    // An incomplete last character (EINVAL) is as undefined as an invalid one.
-    if (count <= 0 || !decoder.Run(&bytes, &inLeft, &out, &outLeft)) {
-        lastError = count <= 0 ? kErrorInvalidParameter : ConversionError(errno);
-        return 0;
-    }
-    return static_cast<std::int32_t>((out - units) / 2);
-}
-
-std::int32_t Utf16ToAnsi(const unsigned char* units, std::int32_t count, unsigned char* bytes,
-                         std::int32_t room) {
-    static thread_local Iconv encoder("CP932", "UTF-16LE");
-    if (!encoder.Usable()) return Fail(errno, 0);
+    CodePage932& codePage = ThreadCodePage();
+    if (!codePage.Usable()) return Fail(errno, 0);
     if (count <= 0) {
         lastError = kErrorInvalidParameter;
         return 0;
     }
-    std::size_t inLeft = static_cast<std::size_t>(count) * 2;
-    std::size_t outLeft = static_cast<std::size_t>(room);
-    unsigned char* out = bytes;
-    // Windows writes one default character per unit it cannot hold, so a surrogate pair
-    // (a character beyond the BMP) becomes two.
-    while (!encoder.Run(&units, &inLeft, &out, &outLeft)) {
-        if (errno == E2BIG || outLeft == 0) {
+    std::int32_t made = 0;
+    for (std::int32_t i = 0; i < count; ++made) {
+        std::uint32_t unit = codePage.Single(bytes[i]);
+        if (unit == CodePage932::kLead) {
+            // A lead byte that ends the input is an incomplete character: as undefined as
+            // an invalid one.
+            unit = i + 1 < count ? codePage.Pair(bytes[i], bytes[i + 1]) : CodePage932::kInvalid;
+            ++i;
+        }
+        ++i;
+        if (unit == CodePage932::kInvalid) {
+            lastError = kErrorNoUnicodeTranslation;
+            return 0;
+        }
+        if (made == room) {
             lastError = kErrorInsufficientBuffer;
             return 0;
         }
-        *out++ = '?';
-        --outLeft;
-        units += 2;
-        inLeft -= 2;
+        units[2 * made] = static_cast<unsigned char>(unit);
+        units[2 * made + 1] = static_cast<unsigned char>(unit >> 8);
     }
-    return static_cast<std::int32_t>(out - bytes);
+    return made;
+}
+
+// Windows writes one default character per unit it cannot hold, so a surrogate pair (a
+// character beyond the BMP) becomes two.
+std::int32_t Utf16ToAnsi(const unsigned char* units, std::int32_t count, unsigned char* bytes,
+                         std::int32_t room) {
+    CodePage932& codePage = ThreadCodePage();
+    if (!codePage.Usable()) return Fail(errno, 0);
+    if (count <= 0) {
+        lastError = kErrorInvalidParameter;
+        return 0;
+    }
+    std::int32_t made = 0;
+    for (std::int32_t i = 0; i < count; ++i) {
+        std::uint32_t code = codePage.Bytes(static_cast<std::uint16_t>(units[2 * i] | units[2 * i + 1] << 8));
+        if (code == CodePage932::kInvalid) code = '?';
+        std::int32_t length = code > 0xFF ? 2 : 1;
+        if (room - made < length) {
+            lastError = kErrorInsufficientBuffer;
+            return 0;
+        }
+        if (length == 2) bytes[made++] = static_cast<unsigned char>(code >> 8);
+        bytes[made++] = static_cast<unsigned char>(code);
+    }
+    return made;
 }
 
 }  // namespace platform
