@@ -190,7 +190,9 @@ public:
                                    static_cast<unsigned char>(unit >> 8)};
             unsigned char out[8];
             int made = encoder_.Run(in, 2, out, sizeof out);
-            bytes = made == 1 ? out[0] : made == 2 ? std::uint32_t{out[0]} << 8 | out[1] : kInvalid;
+            bytes = made == 1   ? out[0]
+                    : made == 2 ? std::uint32_t{out[0]} << 8 | out[1]
+                                : kInvalid;
         }
         return bytes;
     }
@@ -538,7 +540,8 @@ std::int32_t Utf16ToAnsi(const unsigned char* units, std::int32_t count, unsigne
     }
     std::int32_t made = 0;
     for (std::int32_t i = 0; i < count; ++i) {
-        std::uint32_t code = codePage.Bytes(static_cast<std::uint16_t>(units[2 * i] | units[2 * i + 1] << 8));
+        auto unit = static_cast<std::uint16_t>(units[2 * i] | units[2 * i + 1] << 8);
+        std::uint32_t code = codePage.Bytes(unit);
         if (code == CodePage932::kInvalid) code = '?';
         std::int32_t length = code > 0xFF ? 2 : 1;
         if (room - made < length) {

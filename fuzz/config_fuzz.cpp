@@ -92,11 +92,6 @@ std::string LoadAndSave(const char* from, const char* to, std::string* snapshot)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::EnterScratchFolder();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string file(reinterpret_cast<const char*>(data), size);
     fuzz::WriteFile("ZEKO.CFG", file);

@@ -46,11 +46,6 @@ bool Any(const std::string& text, bool (*test)(unsigned char)) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::EnterScratchFolder();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;
     bool filled = data[0] & 1;
@@ -70,14 +65,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(running.PollsAtZero() == 1);
         return 0;
     }
+    auto any = [&](bool (*test)(unsigned char)) { return Any(file, test); };
     switch (code) {
     case Unicode: break;
-    case Plain: FUZZ_CHECK(!Any(file, [](unsigned char b) { return !IsNeutral(b); })); break;
-    case Jis: FUZZ_CHECK(Any(file, [](unsigned char b) { return b == 0x1B; })); break;
-    case ShiftJis: FUZZ_CHECK(Any(file, [](unsigned char b) { return b >= 0x81 && b <= 0xFC; })); break;
-    case EucJp: FUZZ_CHECK(Any(file, [](unsigned char b) { return b >= 0xA1 && b <= 0xFE; })); break;
-    case NotText: FUZZ_CHECK(Any(file, [](unsigned char b) { return !IsNeutral(b); })); break;
-    case Ambiguous: FUZZ_CHECK(Any(file, [](unsigned char b) { return b >= 0xA0 && b <= 0xFE; })); break;
+    case Plain: FUZZ_CHECK(!any([](unsigned char b) { return !IsNeutral(b); })); break;
+    case Jis: FUZZ_CHECK(any([](unsigned char b) { return b == 0x1B; })); break;
+    case ShiftJis: FUZZ_CHECK(any([](unsigned char b) { return b >= 0x81 && b <= 0xFC; })); break;
+    case EucJp: FUZZ_CHECK(any([](unsigned char b) { return b >= 0xA1 && b <= 0xFE; })); break;
+    case NotText: FUZZ_CHECK(any([](unsigned char b) { return !IsNeutral(b); })); break;
+    case Ambiguous: FUZZ_CHECK(any([](unsigned char b) { return b >= 0xA0 && b <= 0xFE; })); break;
     default: fuzz::Fail(__FILE__, __LINE__, "not a detection result");
     }
 

@@ -97,7 +97,8 @@ bool HasUserDefinedLeadBytes(const std::string& text) {
 // may legitimately differ (JIS rewrites ESC $ @ as ESC $ B).
 bool IdentityOutput(const Case& c, const std::string& input, std::string* expected) {
     if (c.newline != KeepNewline || c.widenKana) return false;
-    bool sameCode = c.output == Keep || c.output == c.input || (c.input == Plain && c.output != Unicode);
+    bool sameCode =
+        c.output == Keep || c.output == c.input || (c.input == Plain && c.output != Unicode);
     if (!sameCode) return false;
     if (c.input == Jis && input.find("\x1b$@") != std::string::npos) return false;
     *expected = input;
@@ -126,11 +127,6 @@ void CheckConvertsBack(const Case& c, const std::string& input, const std::strin
 }
 
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::EnterScratchFolder();
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 3) return 0;

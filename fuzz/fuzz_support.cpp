@@ -73,3 +73,9 @@ int RefusingAsker::Ask(const Question& question) {
 }
 
 }  // namespace fuzz
+
+// Every target works in its own scratch folder.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fuzz::EnterScratchFolder();
+    return 0;
+}

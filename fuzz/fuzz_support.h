@@ -12,7 +12,8 @@
 namespace fuzz {
 
 // Makes a fresh scratch folder (in /dev/shm when it exists, else TMPDIR or /tmp) the
-// current directory for the rest of the process, and removes it at exit.
+// current directory for the rest of the process, and removes it at exit.  The support
+// library's LLVMFuzzerInitialize calls it for every target.
 void EnterScratchFolder();
 
 void WriteFile(const char* name, std::string_view bytes);
