@@ -7,9 +7,14 @@ out=$1
 target=$2
 mkdir -p "$out"
 
-# bytes HEX... : the bytes, on standard output.
+# bytes HEX... : the bytes, on standard output (one printf of octal escapes, no forks).
 bytes() {
-    for h in "$@"; do printf "\\$(printf '%03o' "0x$h")"; done
+    format=""
+    for h in "$@"; do
+        n=$((0x$h))
+        format="$format\\$((n / 64))$((n / 8 % 8))$((n % 8))"
+    done
+    printf "$format"
 }
 
 seed() {  # seed NAME HEX...

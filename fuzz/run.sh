@@ -1,8 +1,15 @@
 #!/bin/sh
 # Runs fuzz targets of a fuzz tree for a bounded time each, from generated seeds; the
-# corpus grown on the way stays in the tree for the next run.
-#   run.sh TREE SECONDS [TARGET...]     (targets: detector engine config; default all)
+# corpus grown on the way stays in the tree for the next run.  With --fresh (the smoke
+# runs of make test) a run starts from the seeds alone, so that its time stays short
+# however much corpus long runs have grown.
+#   run.sh [--fresh] TREE SECONDS [TARGET...]   (targets: detector engine config; default all)
 set -eu
+corpora=fuzz-corpus
+if [ "$1" = --fresh ]; then
+    corpora=fuzz-smoke-corpus
+    shift
+fi
 tree=$(cd "$1" && pwd)  # the targets work in a scratch folder of their own
 seconds=$2
 shift 2
@@ -11,8 +18,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 for target in "$@"; do
     seeds=$tree/fuzz-seeds/$target
-    corpus=$tree/fuzz-corpus/$target
+    corpus=$tree/$corpora/$target
     rm -rf "$seeds"
+    [ "$corpora" = fuzz-corpus ] || rm -rf "$corpus"
     "$here/make_seeds.sh" "$seeds" "$target"
     mkdir -p "$corpus" "$tree/fuzz-artifacts"
     echo "== $target: $seconds s"
