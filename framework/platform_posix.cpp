@@ -151,6 +151,8 @@ public:
     static constexpr std::uint32_t kUnknown = 0xFFFFFFFFu;
     static constexpr std::uint32_t kInvalid = 0xFFFFFFFEu;  // no character / no bytes
     static constexpr std::uint32_t kLead = 0xFFFFFFFDu;     // a single byte: first of two
+    static constexpr std::int32_t kNoRoom = -1;
+    static constexpr std::int32_t kNoCharacter = -2;
 
     CodePage932()
         : decoder_("UTF-16LE", "CP932"),
@@ -161,48 +163,78 @@ public:
         std::fill_n(bytes_.get(), 65536, kUnknown);
         for (int b = 0; b < 256; ++b) {
             unsigned char in = static_cast<unsigned char>(b);
-            std::uint32_t unit = Decode(&in, 1);
+            std::uint32_t unit = DecodeOne(&in, 1);
             singles_[b] = unit != kInvalid || errno != EINVAL ? unit : kLead;
         }
     }
 
     bool Usable() const { return decoder_.Usable() && encoder_.Usable(); }
 
-    // The unit of a byte, kLead, or kInvalid.
-    std::uint32_t Single(unsigned char b) const { return singles_[b]; }
-
-    // The unit of a lead byte and the byte after it, or kInvalid.
-    std::uint32_t Pair(unsigned char lead, unsigned char trail) {
-        std::uint32_t& unit = pairs_[lead << 8 | trail];
-        if (unit == kUnknown) {
-            unsigned char in[2] = {lead, trail};
-            unit = Decode(in, 2);
+    // Strict MultiByteToWideChar: the units made, kNoCharacter for a byte sequence that is
+    // no character (a lead byte that ends the input too), kNoRoom when room is short.
+    std::int32_t Decode(const unsigned char* bytes, std::int32_t count, unsigned char* units,
+                        std::int32_t room) {
+        const unsigned char* const end = bytes + count;
+        unsigned char* out = units;
+        unsigned char* const outEnd = units + 2 * static_cast<std::ptrdiff_t>(room);
+        std::uint32_t* const pairs = pairs_.get();  // a local: the stores below may alias
+        while (bytes < end) {
+            std::uint32_t unit = singles_[*bytes];
+            if (unit == kLead && end - bytes >= 2) {
+                std::uint32_t& pair = pairs[bytes[0] << 8 | bytes[1]];
+                if (pair == kUnknown) pair = DecodeOne(bytes, 2);
+                unit = pair;
+                ++bytes;
+            }
+            ++bytes;
+            if (unit >= kLead) return kNoCharacter;
+            if (out == outEnd) return kNoRoom;
+            out[0] = static_cast<unsigned char>(unit);
+            out[1] = static_cast<unsigned char>(unit >> 8);
+            out += 2;
         }
-        return unit;
+        return static_cast<std::int32_t>((out - units) / 2);
     }
 
-    // The bytes of a unit (one byte, or lead << 8 | trail), or kInvalid when the code page
-    // cannot hold it.
-    std::uint32_t Bytes(std::uint16_t unit) {
-        std::uint32_t& bytes = bytes_[unit];
-        if (bytes == kUnknown) {
-            unsigned char in[2] = {static_cast<unsigned char>(unit),
-                                   static_cast<unsigned char>(unit >> 8)};
-            unsigned char out[8];
-            int made = encoder_.Run(in, 2, out, sizeof out);
-            bytes = made == 1   ? out[0]
-                    : made == 2 ? std::uint32_t{out[0]} << 8 | out[1]
-                                : kInvalid;
+    // WideCharToMultiByte with the default character '?' for each unit the code page
+    // cannot hold: the bytes made, or kNoRoom.
+    std::int32_t Encode(const unsigned char* units, std::int32_t count, unsigned char* bytes,
+                        std::int32_t room) {
+        const unsigned char* const end = units + 2 * static_cast<std::ptrdiff_t>(count);
+        unsigned char* out = bytes;
+        unsigned char* const outEnd = bytes + room;
+        std::uint32_t* const table = bytes_.get();
+        for (; units < end; units += 2) {
+            std::uint32_t& entry = table[units[0] | units[1] << 8];
+            if (entry == kUnknown) entry = EncodeOne(units);
+            std::uint32_t code = entry == kInvalid ? '?' : entry;
+            if (code > 0xFF) {
+                if (outEnd - out < 2) return kNoRoom;
+                *out++ = static_cast<unsigned char>(code >> 8);
+            } else if (out == outEnd) {
+                return kNoRoom;
+            }
+            *out++ = static_cast<unsigned char>(code);
         }
-        return bytes;
+        return static_cast<std::int32_t>(out - bytes);
     }
 
 private:
     // One character, whole: its unit, or kInvalid (errno tells EINVAL from EILSEQ).
-    std::uint32_t Decode(const unsigned char* in, std::size_t length) {
+    std::uint32_t DecodeOne(const unsigned char* in, std::size_t length) {
         unsigned char out[8];
         int made = decoder_.Run(in, length, out, sizeof out);
         return made == 2 ? std::uint32_t{out[0]} | std::uint32_t{out[1]} << 8 : kInvalid;
+    }
+
+    // One unit: its bytes (one byte, or lead << 8 | trail), or kInvalid.  A surrogate on
+    // its own is no character, so a pair becomes two default characters, as on Windows.
+    std::uint32_t EncodeOne(const unsigned char* unit) {
+        unsigned char out[8];
+        int made = encoder_.Run(unit, 2, out, sizeof out);
+        return made == 1   ? out[0]
+               : made == 2 ? std::uint32_t{out[0]} << 8 | out[1]
+                           : kInvalid;
     }
 
     Iconv decoder_;
@@ -500,58 +532,22 @@ std::int32_t AnsiToUtf16(const unsigned char* bytes, std::int32_t count, unsigne
                          std::int32_t room) {
     CodePage932& codePage = ThreadCodePage();
     if (!codePage.Usable()) return Fail(errno, 0);
-    if (count <= 0) {
-        lastError = kErrorInvalidParameter;
-        return 0;
-    }
-    std::int32_t made = 0;
-    for (std::int32_t i = 0; i < count; ++made) {
-        std::uint32_t unit = codePage.Single(bytes[i]);
-        if (unit == CodePage932::kLead) {
-            // A lead byte that ends the input is an incomplete character: as undefined as
-            // an invalid one.
-            unit = i + 1 < count ? codePage.Pair(bytes[i], bytes[i + 1]) : CodePage932::kInvalid;
-            ++i;
-        }
-        ++i;
-        if (unit == CodePage932::kInvalid) {
-            lastError = kErrorNoUnicodeTranslation;
-            return 0;
-        }
-        if (made == room) {
-            lastError = kErrorInsufficientBuffer;
-            return 0;
-        }
-        units[2 * made] = static_cast<unsigned char>(unit);
-        units[2 * made + 1] = static_cast<unsigned char>(unit >> 8);
-    }
-    return made;
+    std::int32_t made = count > 0 ? codePage.Decode(bytes, count, units, room) : 0;
+    if (made > 0) return made;
+    lastError = count <= 0                            ? kErrorInvalidParameter
+                : made == CodePage932::kNoRoom ? kErrorInsufficientBuffer
+                                                      : kErrorNoUnicodeTranslation;
+    return 0;
 }
 
-// Windows writes one default character per unit it cannot hold, so a surrogate pair (a
-// character beyond the BMP) becomes two.
 std::int32_t Utf16ToAnsi(const unsigned char* units, std::int32_t count, unsigned char* bytes,
                          std::int32_t room) {
     CodePage932& codePage = ThreadCodePage();
     if (!codePage.Usable()) return Fail(errno, 0);
-    if (count <= 0) {
-        lastError = kErrorInvalidParameter;
-        return 0;
-    }
-    std::int32_t made = 0;
-    for (std::int32_t i = 0; i < count; ++i) {
-        auto unit = static_cast<std::uint16_t>(units[2 * i] | units[2 * i + 1] << 8);
-        std::uint32_t code = codePage.Bytes(unit);
-        if (code == CodePage932::kInvalid) code = '?';
-        std::int32_t length = code > 0xFF ? 2 : 1;
-        if (room - made < length) {
-            lastError = kErrorInsufficientBuffer;
-            return 0;
-        }
-        if (length == 2) bytes[made++] = static_cast<unsigned char>(code >> 8);
-        bytes[made++] = static_cast<unsigned char>(code);
-    }
-    return made;
+    std::int32_t made = count > 0 ? codePage.Encode(units, count, bytes, room) : 0;
+    if (made > 0) return made;
+    lastError = count <= 0 ? kErrorInvalidParameter : kErrorInsufficientBuffer;
+    return 0;
 }
 
 }  // namespace platform
