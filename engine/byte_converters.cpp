@@ -67,26 +67,66 @@ constexpr Table kEucClasses = MakeByteTable(EucClass);
 constexpr std::array<Table, 3> kJisClasses = {
     MakeByteTable(JisAsciiClass), MakeByteTable(JisKanjiClass), MakeByteTable(JisKanaClass)};
 
+// Double-byte characters travel as JIS X 0208 row and cell, packed j1 << 8 | j2.  The two
+// directions of the arithmetic that take a dozen operations per pair are tabled at compile
+// time from it; 0 marks a pair whose second byte is no trail byte.
+constexpr std::uint8_t ShiftJisRowOf(int lead) {
+    return static_cast<std::uint8_t>(lead <= 0x9F ? lead - 0x81 : lead - 0xC1);
+}
+constexpr code::ByteTable<std::uint8_t> kShiftJisRows = code::MakeByteTable(ShiftJisRowOf);
+constexpr int kShiftJisRowCount = 60;  // leads 0x81-0x9F and 0xE0-0xFC
+constexpr int kJisFirst = 0x21;
+constexpr int kJisRows = 0x98 - kJisFirst + 1;   // first bytes 0x21-0x98
+
+constexpr std::uint16_t Pack(code::BytePair pair) {
+    return static_cast<std::uint16_t>(pair.first << 8 | pair.second);
+}
+
+constexpr auto kShiftJisToJis = [] {
+    std::array<std::array<std::uint16_t, 256>, kShiftJisRowCount> table{};
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+        if (!code::IsShiftJisLead(lead)) continue;
+        for (int trail = 0; trail < 256; ++trail)
+            if (Within(trail, 0x40, 0x7E) || Within(trail, 0x80, 0xFC))
+                table[ShiftJisRowOf(lead)][trail] = Pack(code::ShiftJisToJis(lead, trail));
+    }
+    return table;
+}();
+
+constexpr auto kJisToShiftJis = [] {
+    std::array<std::array<std::uint16_t, 128>, kJisRows> table{};
+    for (int j1 = kJisFirst; j1 <= 0x98; ++j1)
+        for (int j2 = 0x21; j2 <= 0x7E; ++j2)
+            table[j1 - kJisFirst][j2] = Pack(code::JisToShiftJis(j1, j2));
+    return table;
+}();
+
+// first is a lead byte of the input code (its class says so); 0 when second is no trail.
 template <CharCode Code>
-bool ValidTrail(int t) {
-    if constexpr (Code == ShiftJis) return Within(t, 0x40, 0x7E) || Within(t, 0x80, 0xFC);
-    if constexpr (Code == EucJp) return Within(t, 0xA1, 0xFE);
-    return Within(t, 0x21, 0x7E);
+std::uint16_t ToJisPair(int first, int second) {
+    if constexpr (Code == ShiftJis) return kShiftJisToJis[kShiftJisRows[first]][second];
+    if constexpr (Code == EucJp)
+        return Within(second, 0xA1, 0xFE) ? Pack({first - 0x80, second - 0x80}) : 0;
+    return Within(second, 0x21, 0x7E) ? Pack({first, second}) : 0;
 }
 
 template <CharCode Code>
-code::BytePair ToJis(int first, int second) {
-    if constexpr (Code == ShiftJis) return code::ShiftJisToJis(first, second);
-    if constexpr (Code == EucJp) return {first - 0x80, second - 0x80};
-    return {first, second};
-}
-
-template <CharCode Code>
-code::BytePair FromJis(code::BytePair jis) {
-    if constexpr (Code == ShiftJis) return code::JisToShiftJis(jis.first, jis.second);
-    if constexpr (Code == EucJp) return code::JisToEuc(jis.first, jis.second);
+std::uint16_t FromJisPair(std::uint16_t jis) {
+    if constexpr (Code == ShiftJis) return kJisToShiftJis[(jis >> 8) - kJisFirst][jis & 0x7F];
+    if constexpr (Code == EucJp)
+        return jis >= code::kJisUserFirst << 8 ? Pack(code::kEucSubstitute) : jis | 0x8080;
     return jis;
 }
+
+template <CharCode In>
+ByteClass Classify(int b, int jisState) {
+    if constexpr (In == ShiftJis) return kShiftJisClasses[b];
+    if constexpr (In == EucJp) return kEucClasses[b];
+    return kJisClasses[jisState][b];
+}
+
+// Output room a run keeps free for one character: an escape sequence and a pair.
+constexpr std::int32_t kRunRoom = 5;
 
 static_assert(int{kana::FormJis} == int{Jis} && int{kana::FormShiftJis} == int{ShiftJis} &&
                   int{kana::FormEuc} == int{EucJp},
@@ -103,13 +143,14 @@ bool ConversionEngine::ConvertBytes() {
     int c = ReadByte();
     while (c >= 0) {
         if (Stopped()) return false;
-        ByteClass kind;
-        if constexpr (In == ShiftJis)
-            kind = kShiftJisClasses[c];
-        else if constexpr (In == EucJp)
-            kind = kEucClasses[c];
-        else
-            kind = kJisClasses[jisState_][c];
+        ByteClass kind = Classify<In>(c, jisState_);
+        // Most characters go by the run, straight between the buffers; the cases below
+        // take the rest and whatever lies at the edges of the blocks.
+        if ((kind == kSingleByte || kind == kLeadByte) && inputPosition_ < inputCount_ &&
+            outputCount_ <= kBlock - kRunRoom) {
+            if (!ConvertRun<In, Out>(&c)) return false;
+            continue;
+        }
         switch (kind) {
         case kSingleByte:
             if constexpr (kManagesJis) SwitchJis(Ascii);
@@ -122,8 +163,9 @@ bool ConversionEngine::ConvertBytes() {
             break;
         case kLeadByte: {
             int trail = ReadByte();
-            if (!ValidTrail<In>(trail)) return false;
-            WriteDouble<In, Out>(c, trail);
+            std::uint16_t jis = trail < 0 ? 0 : ToJisPair<In>(c, trail);
+            if (jis == 0) return false;
+            WriteDouble<In, Out>(c, trail, jis);
             c = ReadByte();
             break;
         }
@@ -168,16 +210,81 @@ bool ConversionEngine::ConvertBytes() {
     return true;
 }
 
+// The run of single-byte and double-byte characters that begins with c, the byte just
+// read, converted with pointers straight between the buffers while the input block holds
+// a whole pair and the output block has room for a character; nearly all of a text goes
+// this way.  The flag is polled before each character after c (the loop polled c).  The
+// bytes written and the blocks flushed are those of the loop.  False for a cleared flag
+// or an invalid trail byte; otherwise c becomes the first byte not taken, read as by
+// ReadByte, for the loop.
 template <CharCode In, CharCode Out>
-void ConversionEngine::WriteDouble(int first, int second) {
+bool ConversionEngine::ConvertRun(int* c) {
+    constexpr bool kManagesJis = Out == Jis && In != Jis;
+    const unsigned char* const block = inputArea_ + kReserve;
+    const unsigned char* const pairEnd = block + inputCount_ - 1;  // a whole pair before it
+    const unsigned char* in = block + inputPosition_ - 1;
+    unsigned char* out = outputBuffer_ + outputCount_;
+    unsigned char* const outLimit = outputBuffer_ + kBlock - kRunRoom;
+    // Kept in locals: the stores through out could otherwise alias the members.
+    const RunningFlag* const running = running_;
+    JisState state = jisState_;
+    auto enter = [&](JisState to, unsigned char designator, unsigned char final) {
+        if (state == to) return;
+        state = to;
+        out[0] = kEsc;
+        out[1] = designator;
+        out[2] = final;
+        out += 3;
+    };
+    bool converted = true;
+    ByteClass kind = Classify<In>(*in, state);
+    for (;;) {
+        if (kind == kSingleByte) {
+            if constexpr (kManagesJis) enter(Ascii, '(', 'B');
+            *out++ = *in++;
+        } else {
+            std::uint16_t jis = ToJisPair<In>(in[0], in[1]);
+            if (jis == 0) {
+                converted = false;
+                break;
+            }
+            if constexpr (In == Out) {
+                out[0] = in[0];
+                out[1] = in[1];
+            } else {
+                std::uint16_t pair = FromJisPair<Out>(jis);
+                if constexpr (kManagesJis) enter(Kanji, '$', 'B');
+                out[0] = static_cast<unsigned char>(pair >> 8);
+                out[1] = static_cast<unsigned char>(pair);
+            }
+            out += 2;
+            in += 2;
+        }
+        if (in >= pairEnd || out > outLimit) break;
+        kind = Classify<In>(*in, state);
+        if (kind != kSingleByte && kind != kLeadByte) break;
+        if (running->load(std::memory_order_relaxed) == 0) {
+            converted = false;
+            break;
+        }
+    }
+    jisState_ = state;
+    outputCount_ = static_cast<std::int32_t>(out - outputBuffer_);
+    inputPosition_ = static_cast<std::int32_t>(in - block);
+    if (converted) *c = ReadByte();
+    return converted;
+}
+
+template <CharCode In, CharCode Out>
+void ConversionEngine::WriteDouble(int first, int second, std::uint16_t jis) {
     if constexpr (In == Out) {
         PutByte(first);
         PutByte(second);
     } else {
-        code::BytePair pair = FromJis<Out>(ToJis<In>(first, second));
+        std::uint16_t pair = FromJisPair<Out>(jis);
         if constexpr (Out == Jis) SwitchJis(Kanji);
-        PutByte(pair.first);
-        PutByte(pair.second);
+        PutByte(pair >> 8);
+        PutByte(pair & 0xFF);
     }
 }
 

@@ -33,6 +33,12 @@ struct ConvertOptions {
 
 // The conversion job's running flag (nonzero = go on).  The user-interface thread clears
 // it while the worker polls it through a pointer before each character, so it is atomic;
-// relaxed loads cost the same as plain ones.
+// relaxed loads cost the same as plain ones.  The fuzz tree swaps in a flag with the same
+// operations that counts its polls, to stop a conversion at a chosen character.
+#if defined(ZEKO_FUZZ_RUNNING_FLAG)
+#include "fuzz/polled_flag.h"
+using RunningFlag = fuzz::PolledFlag;
+#else
 using RunningFlag = std::atomic<std::int32_t>;
 static_assert(sizeof(RunningFlag) == 4 && RunningFlag::is_always_lock_free);
+#endif

@@ -132,7 +132,9 @@ private:
     template <CharCode In, CharCode Out>
     bool ConvertBytes();
     template <CharCode In, CharCode Out>
-    void WriteDouble(int first, int second);
+    bool ConvertRun(int* c);
+    template <CharCode In, CharCode Out>
+    void WriteDouble(int first, int second, std::uint16_t jis);
     template <CharCode In, CharCode Out>
     void WriteKana(int k);
     template <CharCode In, CharCode Out>

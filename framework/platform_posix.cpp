@@ -10,10 +10,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <string>
 
 #include "framework/path.h"
@@ -112,8 +114,7 @@ bool Matches(const char* pattern, const char* name) {
     return Matches(pattern + 1, name + 1);
 }
 
-// One glibc converter per thread, opened on first use and kept: opening loads the
-// conversion module, which the per-stretch calls must not pay for.
+// A glibc converter, opened once and kept: opening loads the conversion module.
 class Iconv {
 public:
     Iconv(const char* to, const char* from) : id_(iconv_open(to, from)) {}
@@ -124,20 +125,128 @@ public:
     Iconv& operator=(const Iconv&) = delete;
 
     bool Usable() const { return id_ != reinterpret_cast<iconv_t>(-1); }
-    // Converts until the input is used up or the first failure; answers false then.
-    bool Run(const unsigned char** in, std::size_t* inLeft, unsigned char** out,
-             std::size_t* outLeft) {
+    // Converts one whole input; the bytes made, or -1 with errno set.
+    int Run(const unsigned char* in, std::size_t inLength, unsigned char* out,
+            std::size_t room) {
         iconv(id_, nullptr, nullptr, nullptr, nullptr);
-        return iconv(id_, reinterpret_cast<char**>(const_cast<unsigned char**>(in)), inLeft,
-                     reinterpret_cast<char**>(out), outLeft) != static_cast<std::size_t>(-1);
+        auto* from = reinterpret_cast<char*>(const_cast<unsigned char*>(in));
+        auto* to = reinterpret_cast<char*>(out);
+        std::size_t outLeft = room;
+        if (iconv(id_, &from, &inLength, &to, &outLeft) == static_cast<std::size_t>(-1))
+            return -1;
+        return static_cast<int>(room - outLeft);
     }
 
 private:
     iconv_t id_;
 };
 
-std::uint32_t ConversionError(int error) {
-    return error == E2BIG ? kErrorInsufficientBuffer : kErrorNoUnicodeTranslation;
+// Code page 932 as glibc's "CP932" converter defines it.  The converter is asked about
+// each character once and its answer remembered, so that a stretch costs one look-up per
+// character instead of a converter call, with exactly the converter's results (the code
+// page is stateless: a character's answer does not depend on its neighbours).  The two
+// tables take 512 KiB per thread that converts, whatever the files' sizes.
+class CodePage932 {
+public:
+    static constexpr std::uint32_t kUnknown = 0xFFFFFFFFu;
+    static constexpr std::uint32_t kInvalid = 0xFFFFFFFEu;  // no character / no bytes
+    static constexpr std::uint32_t kLead = 0xFFFFFFFDu;     // a single byte: first of two
+    static constexpr std::int32_t kNoRoom = -1;
+    static constexpr std::int32_t kNoCharacter = -2;
+
+    CodePage932()
+        : decoder_("UTF-16LE", "CP932"),
+          encoder_("CP932", "UTF-16LE"),
+          pairs_(new std::uint32_t[65536]),
+          bytes_(new std::uint32_t[65536]) {
+        std::fill_n(pairs_.get(), 65536, kUnknown);
+        std::fill_n(bytes_.get(), 65536, kUnknown);
+        for (int b = 0; b < 256; ++b) {
+            unsigned char in = static_cast<unsigned char>(b);
+            std::uint32_t unit = DecodeOne(&in, 1);
+            singles_[b] = unit != kInvalid || errno != EINVAL ? unit : kLead;
+        }
+    }
+
+    bool Usable() const { return decoder_.Usable() && encoder_.Usable(); }
+
+    // Strict MultiByteToWideChar: the units made, kNoCharacter for a byte sequence that is
+    // no character (a lead byte that ends the input too), kNoRoom when room is short.
+    std::int32_t Decode(const unsigned char* bytes, std::int32_t count, unsigned char* units,
+                        std::int32_t room) {
+        const unsigned char* const end = bytes + count;
+        unsigned char* out = units;
+        unsigned char* const outEnd = units + 2 * static_cast<std::ptrdiff_t>(room);
+        std::uint32_t* const pairs = pairs_.get();  // a local: the stores below may alias
+        while (bytes < end) {
+            std::uint32_t unit = singles_[*bytes];
+            if (unit == kLead && end - bytes >= 2) {
+                std::uint32_t& pair = pairs[bytes[0] << 8 | bytes[1]];
+                if (pair == kUnknown) pair = DecodeOne(bytes, 2);
+                unit = pair;
+                ++bytes;
+            }
+            ++bytes;
+            if (unit >= kLead) return kNoCharacter;
+            if (out == outEnd) return kNoRoom;
+            out[0] = static_cast<unsigned char>(unit);
+            out[1] = static_cast<unsigned char>(unit >> 8);
+            out += 2;
+        }
+        return static_cast<std::int32_t>((out - units) / 2);
+    }
+
+    // WideCharToMultiByte with the default character '?' for each unit the code page
+    // cannot hold: the bytes made, or kNoRoom.
+    std::int32_t Encode(const unsigned char* units, std::int32_t count, unsigned char* bytes,
+                        std::int32_t room) {
+        const unsigned char* const end = units + 2 * static_cast<std::ptrdiff_t>(count);
+        unsigned char* out = bytes;
+        unsigned char* const outEnd = bytes + room;
+        std::uint32_t* const table = bytes_.get();
+        for (; units < end; units += 2) {
+            std::uint32_t& entry = table[units[0] | units[1] << 8];
+            if (entry == kUnknown) entry = EncodeOne(units);
+            std::uint32_t code = entry == kInvalid ? '?' : entry;
+            if (code > 0xFF) {
+                if (outEnd - out < 2) return kNoRoom;
+                *out++ = static_cast<unsigned char>(code >> 8);
+            } else if (out == outEnd) {
+                return kNoRoom;
+            }
+            *out++ = static_cast<unsigned char>(code);
+        }
+        return static_cast<std::int32_t>(out - bytes);
+    }
+
+private:
+    // One character, whole: its unit, or kInvalid (errno tells EINVAL from EILSEQ).
+    std::uint32_t DecodeOne(const unsigned char* in, std::size_t length) {
+        unsigned char out[8];
+        int made = decoder_.Run(in, length, out, sizeof out);
+        return made == 2 ? std::uint32_t{out[0]} | std::uint32_t{out[1]} << 8 : kInvalid;
+    }
+
+    // One unit: its bytes (one byte, or lead << 8 | trail), or kInvalid.  A surrogate on
+    // its own is no character, so a pair becomes two default characters, as on Windows.
+    std::uint32_t EncodeOne(const unsigned char* unit) {
+        unsigned char out[8];
+        int made = encoder_.Run(unit, 2, out, sizeof out);
+        return made == 1   ? out[0]
+               : made == 2 ? std::uint32_t{out[0]} << 8 | out[1]
+                           : kInvalid;
+    }
+
+    Iconv decoder_;
+    Iconv encoder_;
+    std::uint32_t singles_[256] = {};
+    std::unique_ptr<std::uint32_t[]> pairs_;
+    std::unique_ptr<std::uint32_t[]> bytes_;
+};
+
+CodePage932& ThreadCodePage() {
+    static thread_local CodePage932 codePage;
+    return codePage;
 }
 
 struct Search {
@@ -427,43 +536,24 @@ bool SameFile(FileId first, FileId second) {
 // here they become the default character '?', as every other unit outside the code page.
 std::int32_t AnsiToUtf16(const unsigned char* bytes, std::int32_t count, unsigned char* units,
                          std::int32_t room) {
-    static thread_local Iconv decoder("UTF-16LE", "CP932");
-    if (!decoder.Usable()) return Fail(errno, 0);
-    std::size_t inLeft = static_cast<std::size_t>(count);
-    std::size_t outLeft = static_cast<std::size_t>(room) * 2;
-    unsigned char* out = units;
-    // An incomplete last character (EINVAL) is as undefined as an invalid one.
-    if (count <= 0 || !decoder.Run(&bytes, &inLeft, &out, &outLeft)) {
-        lastError = count <= 0 ? kErrorInvalidParameter : ConversionError(errno);
-        return 0;
-    }
-    return static_cast<std::int32_t>((out - units) / 2);
+    CodePage932& codePage = ThreadCodePage();
+    if (!codePage.Usable()) return Fail(errno, 0);
+    std::int32_t made = count > 0 ? codePage.Decode(bytes, count, units, room) : 0;
+    if (made > 0) return made;
+    lastError = count <= 0                            ? kErrorInvalidParameter
+                : made == CodePage932::kNoRoom ? kErrorInsufficientBuffer
+                                                      : kErrorNoUnicodeTranslation;
+    return 0;
 }
 
 std::int32_t Utf16ToAnsi(const unsigned char* units, std::int32_t count, unsigned char* bytes,
                          std::int32_t room) {
-    static thread_local Iconv encoder("CP932", "UTF-16LE");
-    if (!encoder.Usable()) return Fail(errno, 0);
-    if (count <= 0) {
-        lastError = kErrorInvalidParameter;
-        return 0;
-    }
-    std::size_t inLeft = static_cast<std::size_t>(count) * 2;
-    std::size_t outLeft = static_cast<std::size_t>(room);
-    unsigned char* out = bytes;
-    // Windows writes one default character per unit it cannot hold, so a surrogate pair
-    // (a character beyond the BMP) becomes two.
-    while (!encoder.Run(&units, &inLeft, &out, &outLeft)) {
-        if (errno == E2BIG || outLeft == 0) {
-            lastError = kErrorInsufficientBuffer;
-            return 0;
-        }
-        *out++ = '?';
-        --outLeft;
-        units += 2;
-        inLeft -= 2;
-    }
-    return static_cast<std::int32_t>(out - bytes);
+    CodePage932& codePage = ThreadCodePage();
+    if (!codePage.Usable()) return Fail(errno, 0);
+    std::int32_t made = count > 0 ? codePage.Encode(units, count, bytes, room) : 0;
+    if (made > 0) return made;
+    lastError = count <= 0 ? kErrorInvalidParameter : kErrorInsufficientBuffer;
+    return 0;
 }
 
 }  // namespace platform

@@ -110,11 +110,49 @@ TEST(EngineStreams, CharactersAndLineEndsSplitByTheBlockBoundaryAreWhole) {
     }
 }
 
+// Most characters are converted in runs straight between the two blocks; wherever the
+// blocks' edges fall in a text, it converts as its parts do.
+TEST(EngineStreams, TextConvertsAlikeWhereverTheBlockEdgesFall) {
+    struct Case {
+        Codes codes;
+        const char* text;  // hex; repeated, so the output crosses its edges too
+        const char* expected;
+    };
+    const char* jisText = "1B 24 42 24 22 1B 28 42 41 1B 24 42 38 6C 1B 28 42 0D 0A";
+    const Case cases[] = {
+        {{ShiftJis, EucJp, KeepNewline}, "82 A0 41 8C EA F0 40 0D 0A",
+         "A4 A2 41 B8 EC A1 A6 0D 0A"},
+        {{ShiftJis, Jis, KeepNewline}, "82 A0 41 8C EA 0D 0A", jisText},
+        {{EucJp, Jis, KeepNewline}, "A4 A2 41 B8 EC 0D 0A", jisText},
+        {{EucJp, ShiftJis, CrLf}, "A4 A2 41 B8 EC FE FE 0A", "82 A0 41 8C EA EF FC 0D 0A"},
+        {{Jis, ShiftJis, KeepNewline}, "1B 24 42 24 22 38 6C 1B 28 42 41", "82 A0 8C EA 41"},
+        {{Jis, EucJp, KeepNewline}, "1B 24 40 24 22 7F 21 1B 28 42 41", "A4 A2 A1 A6 41"},
+        {{Jis, Jis, KeepNewline}, "1B 24 42 24 22 98 7E 1B 28 42 41",
+         "1B 24 42 24 22 98 7E 1B 28 42 41"},
+        {{ShiftJis, ShiftJis, KeepNewline}, "82 A0 41 FC FC", "82 A0 41 FC FC"},
+        {{EucJp, EucJp, KeepNewline}, "A4 A2 41 FE FE", "A4 A2 41 FE FE"},
+    };
+    for (const Case& c : cases) {
+        for (int lead = kBlock - 12; lead <= kBlock + 2; ++lead) {
+            SCOPED_TRACE(std::string(c.text) + " after " + std::to_string(lead));
+            test::Outcome outcome =
+                test::Convert(Repeat("a", lead) + Repeat(Hex(c.text), 1500), c.codes);
+            EXPECT_TRUE(outcome.converted);
+            EXPECT_EQ(outcome.output, Repeat("a", lead) + Repeat(Hex(c.expected), 1500));
+        }
+    }
+}
+
 TEST(EngineStreams, AFailureKeepsTheBlocksWrittenAndDropsWhatWasBuffered) {
     std::string text = Pattern(kBlock + 808);
     test::Outcome late = test::Convert(text + '\0' + "rest", {ShiftJis, ShiftJis});
     EXPECT_FALSE(late.converted);
     EXPECT_EQ(late.output, text.substr(0, kBlock));
+
+    test::Outcome run =
+        test::Convert(Repeat(Hex("82 A0"), 5000) + Hex("82 0A"), {ShiftJis, EucJp});
+    EXPECT_FALSE(run.converted);
+    EXPECT_EQ(run.output, Repeat(Hex("A4 A2"), kBlock / 2));
 
     test::Outcome early = test::Convert("abc" + Hex("82 0A"), {ShiftJis, EucJp});
     EXPECT_FALSE(early.converted);
