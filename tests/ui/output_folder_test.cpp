@@ -119,8 +119,8 @@ TEST_F(OutputFolderTest, RefusesReservedCharactersAfterTheDrivePartWithTheFocusO
         window.runs = 0;
         auto boxes = Convert(typed, {IDOK});
         ExpectOneBox(boxes, kBadCharacters, "パス名のエラー", MB_ICONWARNING, typed);
-        EXPECT_EQ(boxes[0].focusBefore, editHandle_)
-            << typed;
+        ASSERT_FALSE(boxes.empty());
+        EXPECT_EQ(boxes[0].focusBefore, editHandle_) << typed;
     }
 }
 
