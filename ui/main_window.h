@@ -41,7 +41,7 @@ public:
 
     // The hand-over of a run, once the Convert command's checks have passed: the rows are
     // converted with the settings behind the modal progress dialog; returns when it closed.
-    void StartRun();
+    virtual void StartRun();
 
     FileListView& FileList() { return fileList_; }
     bool ListNotEmpty() const { return listNotEmpty_ != 0; }
