@@ -45,6 +45,11 @@ function(zeko_add_test name)
         set(labels gui)
     endif()
     set_tests_properties(${name} PROPERTIES LABELS "${labels}" TIMEOUT 600)
+    if(ARG_GUI)
+        # Window tests share one Wine desktop: two at once take focus and activation from
+        # each other, so they run one at a time.
+        set_tests_properties(${name} PROPERTIES RESOURCE_LOCK desktop)
+    endif()
     if(WIN32)
         set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine)
     endif()
