@@ -111,15 +111,18 @@ class Bench:
             path = os.path.join(self.work, name)
             with open(path, "w") as f:
                 for rel in files:
-                    f.write(f"{root_in}/{rel}\t{root_out}/{rel.replace('/', '-')}\t2\t3\t0\t1\n")
+                    f.write(f"{root_in}/{rel}\t{root_out}/{rel}\t2\t3\t0\t1\n")
             return path
 
         native_list = batch_list("native.list", src, out)
         wine_list = batch_list("wine.list", os.path.relpath(src, self.work), "tree-out")
 
+        # The outputs mirror the tree's folders of 100 files: Wine looks names up without
+        # regard to case by reading the folder, so one folder of 10 000 would measure that.
         def fresh_out():
             shutil.rmtree(out, ignore_errors=True)
-            os.makedirs(out)
+            for folder in {os.path.dirname(rel) for rel in files}:
+                os.makedirs(os.path.join(out, folder))
 
         def fresh_copy():
             shutil.rmtree(copy, ignore_errors=True)
