@@ -299,22 +299,22 @@ RECT RectInParent(HWND child, HWND dialog) {
 
 // Whether a text fits where its control draws it, measured in the dialog's own font;
 // a static or a multi-line button wraps, everything else must fit on one line.
-bool TextFits(HDC dc, HWND control, const Control& spec) {
+bool TextFits(HDC dc, HWND control, const Control& listed) {
     RECT client;
     GetClientRect(control, &client);
     LONG width = client.right, height = client.bottom;
-    const DWORD type = spec.style & BS_TYPEMASK;
-    bool wraps = std::strcmp(spec.className, "Static") == 0;
-    if (std::strcmp(spec.className, "Button") == 0) {
+    const DWORD type = listed.style & BS_TYPEMASK;
+    bool wraps = std::strcmp(listed.className, "Static") == 0;
+    if (std::strcmp(listed.className, "Button") == 0) {
         bool box = (type == BS_AUTORADIOBUTTON || type == BS_AUTOCHECKBOX) &&
-                   !(spec.style & BS_PUSHLIKE);
+                   !(listed.style & BS_PUSHLIKE);
         // Room taken by the check box glyph and its gap, by a push button's frame, or by
         // the group box's corners.
         width -= box ? GetSystemMetrics(SM_CXMENUCHECK) + 4 : type == BS_GROUPBOX ? 16 : 6;
-        wraps = box && (spec.style & BS_MULTILINE);
+        wraps = box && (listed.style & BS_MULTILINE);
     }
     RECT needed = {0, 0, width, 0};
-    DrawTextA(dc, spec.text, -1, &needed,
+    DrawTextA(dc, listed.text, -1, &needed,
               DT_CALCRECT | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
     return needed.right <= width && (!wraps || needed.bottom <= height);
 }
@@ -376,23 +376,23 @@ TEST_P(TemplateTest, HoldsEveryControlInOrder) {
     std::vector<HWND> children = Children(dialog());
     ASSERT_EQ(children.size(), expected.controls.size());
     for (size_t i = 0; i < children.size(); ++i) {
-        const Control& spec = expected.controls[i];
+        const Control& listed = expected.controls[i];
         HWND child = children[i];
-        SCOPED_TRACE(testing::Message() << "control " << i << " id " << spec.id);
-        EXPECT_EQ(GetDlgCtrlID(child), spec.id);
-        EXPECT_STRCASEEQ(ClassOf(child).c_str(), spec.className);
-        if (spec.text) {
-            EXPECT_EQ(WindowText(child), spec.text);
+        SCOPED_TRACE(testing::Message() << "control " << i << " id " << listed.id);
+        EXPECT_EQ(GetDlgCtrlID(child), listed.id);
+        EXPECT_STRCASEEQ(ClassOf(child).c_str(), listed.className);
+        if (listed.text) {
+            EXPECT_EQ(WindowText(child), listed.text);
         } else {
             EXPECT_TRUE(SendMessageA(child, STM_GETICON, 0, 0)) << "the icon did not load";
         }
         DWORD style = GetWindowLongA(child, GWL_STYLE);
-        DWORD mask = StyleMask(spec.className);
-        EXPECT_EQ(style & mask, spec.style & mask) << std::hex << style;
+        DWORD mask = StyleMask(listed.className);
+        EXPECT_EQ(style & mask, listed.style & mask) << std::hex << style;
         DWORD exStyle = GetWindowLongA(child, GWL_EXSTYLE);
-        EXPECT_EQ(exStyle & spec.exStyle, spec.exStyle) << std::hex << exStyle;
-        if (spec.rect) {
-            RECT want = ToPixels(dialog(), *spec.rect), got = RectInParent(child, dialog());
+        EXPECT_EQ(exStyle & listed.exStyle, listed.exStyle) << std::hex << exStyle;
+        if (listed.rect) {
+            RECT want = ToPixels(dialog(), *listed.rect), got = RectInParent(child, dialog());
             EXPECT_TRUE(EqualRect(&want, &got))
                 << "want " << want.left << "," << want.top << "-" << want.right << ","
                 << want.bottom << " got " << got.left << "," << got.top << "-" << got.right
@@ -433,9 +433,9 @@ TEST_P(TemplateTest, EveryTextFitsItsControl) {
     std::vector<HWND> children = Children(dialog());
     ASSERT_EQ(children.size(), GetParam().controls.size());
     for (size_t i = 0; i < children.size(); ++i) {
-        const Control& spec = GetParam().controls[i];
-        if (!spec.text || !*spec.text) continue;
-        EXPECT_TRUE(TextFits(dc.get(), children[i], spec)) << "truncated: control " << i;
+        const Control& listed = GetParam().controls[i];
+        if (!listed.text || !*listed.text) continue;
+        EXPECT_TRUE(TextFits(dc.get(), children[i], listed)) << "truncated: control " << i;
     }
 }
 
