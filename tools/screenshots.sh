@@ -2,7 +2,8 @@
 # screenshots.sh BUILD_DIR OUT_DIR: a picture of every dialog template of ZEKO.EXE, one PNG
 # each, named <id>-<name>.png, shown by the tree's show_template tool; the real main
 # window with a few files and folders dropped on its list, 102-main-with-rows.png; and each
-# page of the real settings sheet over the default settings, settings-<n>-<page>.png.
+# page of the real settings sheet over the default settings, settings-<n>-<page>.png; and
+# the main window over its progress dialog during a run, run-in-progress.png.
 set -eu
 build=$1 out=$2
 here=$(cd "$(dirname "$0")" && pwd)
@@ -42,3 +43,20 @@ for page in "${!pages[@]}"; do
     "$here/screenshot.sh" "$build" "$out/settings-$page-${pages[$page]}.png" \
         "$build/tools/show_settings.exe" "$page"
 done
+
+# A run in progress: a long Shift_JIS text converted into an output folder beside it.
+run=$out/run
+rm -rf "$run"
+mkdir -p "$run/in" "$run/out"
+python3 - "$run/in/長い文章.txt" <<'PY'
+import sys
+line = "吾輩はテキストである。名前はまだ無い。ASCII and カナ, 1234567890.\r\n".encode("cp932")
+with open(sys.argv[1], "wb") as f:
+    f.write(line * (400_000_000 // len(line)))
+PY
+cp "$sample/readme.txt" "$run/in/"
+windows_path() { printf 'Z:%s' "$(cd "$(dirname "$1")" && pwd)/$(basename "$1")" | tr / '\\'; }
+SHOT_WINDOWS=2 "$here/screenshot.sh" "$build" "$out/run-in-progress.png" \
+    "$build/tools/show_main_window.exe" --convert-to "$(windows_path "$run/out")" \
+    "$(windows_path "$run/in/長い文章.txt")" "$(windows_path "$run/in/readme.txt")"
+rm -rf "$run"

@@ -1,16 +1,21 @@
-// show_main_window PATH...: ZEKO.EXE's main window with each PATH dropped on its file
-// list, the way tools/screenshots.sh photographs it.  Default settings; nothing is saved.
+// show_main_window [--convert-to FOLDER] PATH...: ZEKO.EXE's main window with each PATH
+// dropped on its file list, the way tools/screenshots.sh photographs it.  With
+// --convert-to, FOLDER is typed as the output folder and 変換 pressed, so the picture
+// shows a run in progress.  Default settings otherwise; nothing is saved.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "framework/platform.h"
+#include "resources/resource_ids.h"
 #include "settings/settings.h"
 #include "ui/main_window.h"
 
 namespace {
 
 MainWindow* shown = nullptr;
+const char* outputFolder = nullptr;
 int pathCount = 0;
 char** paths = nullptr;
 
@@ -22,16 +27,26 @@ void CALLBACK DropPaths(HWND, UINT, UINT_PTR timer, DWORD) {
         std::snprintf(path, sizeof path, "%s", paths[i]);
         shown->FileList().AddDroppedPath(path);
     }
+    if (outputFolder == nullptr) return;
+    SetDlgItemTextA(shown->Handle(), IDC_MAIN_OUTPUT_FOLDER, outputFolder);
+    PostMessageA(GetDlgItem(shown->Handle(), IDC_MAIN_CONVERT), BM_CLICK, 0, 0);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     Settings settings;
+    paths = argv + 1;
+    pathCount = argc - 1;
+    if (pathCount >= 2 && std::strcmp(paths[0], "--convert-to") == 0) {
+        outputFolder = paths[1];
+        paths += 2;
+        pathCount -= 2;
+        // A two-pass Unicode run keeps the progress dialog up long enough to be seen.
+        settings.outputCode = Unicode;
+    }
     MainWindow window(settings);
     shown = &window;
-    pathCount = argc - 1;
-    paths = argv + 1;
     SetTimer(nullptr, 0, 0, DropPaths);
     return window.RunModal(nullptr) == -1 ? 1 : 0;
 }
