@@ -3,6 +3,7 @@
 // compile time, decides how each character is written.  Invalid input ends the
 // conversion with false; nothing is repaired.
 #include <array>
+#include <cstring>
 
 #include "engine/byte_table.h"
 #include "engine/code_arithmetic.h"
@@ -22,6 +23,8 @@ enum ByteClass : std::uint8_t {
 
 constexpr int kEsc = 0x1B;
 constexpr int kSs2 = 0x8E;
+constexpr int kCr = 0x0D;
+constexpr int kLf = 0x0A;
 
 // ReadEscape's answers: what JisToJis does with the sequence.
 constexpr int kEscapeInvalid = 0;
@@ -67,14 +70,13 @@ constexpr Table kEucClasses = MakeByteTable(EucClass);
 constexpr std::array<Table, 3> kJisClasses = {
     MakeByteTable(JisAsciiClass), MakeByteTable(JisKanjiClass), MakeByteTable(JisKanaClass)};
 
-// Double-byte characters travel as JIS X 0208 row and cell, packed j1 << 8 | j2.  The two
-// directions of the arithmetic that take a dozen operations per pair are tabled at compile
-// time from it; 0 marks a pair whose second byte is no trail byte.
-constexpr std::uint8_t ShiftJisRowOf(int lead) {
-    return static_cast<std::uint8_t>(lead <= 0x9F ? lead - 0x81 : lead - 0xC1);
-}
-constexpr code::ByteTable<std::uint8_t> kShiftJisRows = code::MakeByteTable(ShiftJisRowOf);
-constexpr int kShiftJisRowCount = 60;  // leads 0x81-0x9F and 0xE0-0xFC
+// Double-byte characters travel as JIS X 0208 row and cell, packed j1 << 8 | j2.  From
+// Shift_JIS, whose arithmetic takes a dozen operations per pair, each output code has a
+// table made at compile time, indexed by the lead byte's row and the trail byte; 0 marks
+// a pair whose second byte is no trail byte.  The leads 0x81-0x9F and 0xE0-0xFC have
+// distinct low six bits, 1-60, which serve as the row without a look-up.
+constexpr int ShiftJisRow(int lead) { return lead & 0x3F; }
+constexpr int kShiftJisRows = 61;
 constexpr int kJisFirst = 0x21;
 constexpr int kJisRows = 0x98 - kJisFirst + 1;   // first bytes 0x21-0x98
 
@@ -82,16 +84,28 @@ constexpr std::uint16_t Pack(code::BytePair pair) {
     return static_cast<std::uint16_t>(pair.first << 8 | pair.second);
 }
 
-constexpr auto kShiftJisToJis = [] {
-    std::array<std::array<std::uint16_t, 256>, kShiftJisRowCount> table{};
+constexpr std::uint16_t JisToEucPair(std::uint16_t jis) {
+    return Pack(code::JisToEuc(jis >> 8, jis & 0xFF));
+}
+
+template <CharCode Out>
+constexpr auto MakeShiftJisPairs() {
+    std::array<std::array<std::uint16_t, 256>, kShiftJisRows> table{};
     for (int lead = 0x81; lead <= 0xFC; ++lead) {
         if (!code::IsShiftJisLead(lead)) continue;
-        for (int trail = 0; trail < 256; ++trail)
-            if (Within(trail, 0x40, 0x7E) || Within(trail, 0x80, 0xFC))
-                table[ShiftJisRowOf(lead)][trail] = Pack(code::ShiftJisToJis(lead, trail));
+        for (int trail = 0; trail < 256; ++trail) {
+            if (!Within(trail, 0x40, 0x7E) && !Within(trail, 0x80, 0xFC)) continue;
+            std::uint16_t jis = Pack(code::ShiftJisToJis(lead, trail));
+            table[ShiftJisRow(lead)][trail] = Out == ShiftJis ? Pack({lead, trail})
+                                              : Out == EucJp  ? JisToEucPair(jis)
+                                                              : jis;
+        }
     }
     return table;
-}();
+}
+
+template <CharCode Out>
+constexpr auto kShiftJisPairs = MakeShiftJisPairs<Out>();
 
 constexpr auto kJisToShiftJis = [] {
     std::array<std::array<std::uint16_t, 128>, kJisRows> table{};
@@ -101,21 +115,27 @@ constexpr auto kJisToShiftJis = [] {
     return table;
 }();
 
-// first is a lead byte of the input code (its class says so); 0 when second is no trail.
-template <CharCode Code>
-std::uint16_t ToJisPair(int first, int second) {
-    if constexpr (Code == ShiftJis) return kShiftJisToJis[kShiftJisRows[first]][second];
-    if constexpr (Code == EucJp)
-        return Within(second, 0xA1, 0xFE) ? Pack({first - 0x80, second - 0x80}) : 0;
-    return Within(second, 0x21, 0x7E) ? Pack({first, second}) : 0;
+template <CharCode Out>
+std::uint16_t FromJisPair(std::uint16_t jis) {
+    if constexpr (Out == ShiftJis) return kJisToShiftJis[(jis >> 8) - kJisFirst][jis & 0x7F];
+    if constexpr (Out == EucJp) return JisToEucPair(jis);
+    return jis;
 }
 
-template <CharCode Code>
-std::uint16_t FromJisPair(std::uint16_t jis) {
-    if constexpr (Code == ShiftJis) return kJisToShiftJis[(jis >> 8) - kJisFirst][jis & 0x7F];
-    if constexpr (Code == EucJp)
-        return jis >= code::kJisUserFirst << 8 ? Pack(code::kEucSubstitute) : jis | 0x8080;
-    return jis;
+// The double-byte character first second (first is a lead byte of the input code, as its
+// class says) in the output code; 0 when second is no trail byte.
+template <CharCode In, CharCode Out>
+std::uint16_t ConvertPair(int first, int second) {
+    if constexpr (In == ShiftJis) {
+        return kShiftJisPairs<Out>[ShiftJisRow(first)][second];
+    } else if constexpr (In == EucJp) {
+        if (!Within(second, 0xA1, 0xFE)) return 0;
+        if constexpr (Out == EucJp) return Pack({first, second});
+        return FromJisPair<Out>(Pack({first - 0x80, second - 0x80}));
+    } else {
+        if (!Within(second, 0x21, 0x7E)) return 0;
+        return FromJisPair<Out>(Pack({first, second}));
+    }
 }
 
 template <CharCode In>
@@ -125,8 +145,27 @@ ByteClass Classify(int b, int jisState) {
     return kJisClasses[jisState][b];
 }
 
+// ConvertRun's answers besides the next byte.
+constexpr int kInvalidPair = -2;
+constexpr int kNothingTaken = -3;
+
 // Output room a run keeps free for one character: an escape sequence and a pair.
 constexpr std::int32_t kRunRoom = 5;
+
+// The line ends of the newline codes but Keep, as the byte newline writers write them.
+struct LineEnd {
+    std::int32_t length;
+    unsigned char bytes[2];
+};
+constexpr LineEnd kLineEnds[3] = {{2, {'\r', '\n'}}, {1, {'\r', 0}}, {1, {'\n', 0}}};
+
+// Whether all eight bytes are printable ASCII, 0x20-0x7E.  The lowest byte outside the
+// range sets its lane's high bit in one of the three terms; carries and borrows only reach
+// the lanes above it.
+constexpr bool AllPrintable(std::uint64_t eight) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    return ((eight | (eight + kOnes) | (eight - 0x20 * kOnes)) & 0x80 * kOnes) == 0;
+}
 
 static_assert(int{kana::FormJis} == int{Jis} && int{kana::FormShiftJis} == int{ShiftJis} &&
                   int{kana::FormEuc} == int{EucJp},
@@ -146,10 +185,14 @@ bool ConversionEngine::ConvertBytes() {
         ByteClass kind = Classify<In>(c, jisState_);
         // Most characters go by the run, straight between the buffers; the cases below
         // take the rest and whatever lies at the edges of the blocks.
-        if ((kind == kSingleByte || kind == kLeadByte) && inputPosition_ < inputCount_ &&
-            outputCount_ <= kBlock - kRunRoom) {
-            if (!ConvertRun<In, Out>(&c)) return false;
-            continue;
+        if (kind != kInvalidByte && kind != kKanaByte && kind != kSs2Byte &&
+            inputPosition_ < inputCount_ && outputCount_ <= kBlock - kRunRoom) {
+            int next = ConvertRun<In, Out>();
+            if (next == kInvalidPair) return false;
+            if (next != kNothingTaken) {
+                c = next;
+                continue;
+            }
         }
         switch (kind) {
         case kSingleByte:
@@ -163,9 +206,9 @@ bool ConversionEngine::ConvertBytes() {
             break;
         case kLeadByte: {
             int trail = ReadByte();
-            std::uint16_t jis = trail < 0 ? 0 : ToJisPair<In>(c, trail);
-            if (jis == 0) return false;
-            WriteDouble<In, Out>(c, trail, jis);
+            std::uint16_t pair = trail < 0 ? 0 : ConvertPair<In, Out>(c, trail);
+            if (pair == 0) return false;
+            WriteDouble<In, Out>(pair);
             c = ReadByte();
             break;
         }
@@ -210,23 +253,27 @@ bool ConversionEngine::ConvertBytes() {
     return true;
 }
 
-// The run of single-byte and double-byte characters that begins with c, the byte just
-// read, converted with pointers straight between the buffers while the input block holds
-// a whole pair and the output block has room for a character; nearly all of a text goes
-// this way.  The flag is polled before each character after c (the loop polled c).  The
-// bytes written and the blocks flushed are those of the loop.  False for a cleared flag
-// or an invalid trail byte; otherwise c becomes the first byte not taken, read as by
-// ReadByte, for the loop.
+// The run of characters that begins with the byte just read, converted with pointers
+// straight between the buffers while the input block holds a whole pair and the output
+// block has room for a character; nearly all of a text goes this way: single-byte and
+// double-byte characters, the line ends that need no more look-ahead than the pair, and
+// (between other codes) the escape sequences of JIS input.  The bytes written and the
+// blocks flushed are those of the loop.  The loop polled the running flag before the
+// run's first character; the run, bounded by the blocks, does not poll again.  Answers
+// the first byte not taken, read as by ReadByte, or kInvalidPair, or kNothingTaken when
+// the first character is one for the loop (all is then as before).
 template <CharCode In, CharCode Out>
-bool ConversionEngine::ConvertRun(int* c) {
+int ConversionEngine::ConvertRun() {
     constexpr bool kManagesJis = Out == Jis && In != Jis;
+    constexpr bool kEscapesInRun = In == Jis && Out != Jis;
     const unsigned char* const block = inputArea_ + kReserve;
     const unsigned char* const pairEnd = block + inputCount_ - 1;  // a whole pair before it
-    const unsigned char* in = block + inputPosition_ - 1;
+    const unsigned char* const first = block + inputPosition_ - 1;
+    const unsigned char* in = first;
     unsigned char* out = outputBuffer_ + outputCount_;
     unsigned char* const outLimit = outputBuffer_ + kBlock - kRunRoom;
     // Kept in locals: the stores through out could otherwise alias the members.
-    const RunningFlag* const running = running_;
+    const std::int32_t newline = options_.newline;
     JisState state = jisState_;
     auto enter = [&](JisState to, unsigned char designator, unsigned char final) {
         if (state == to) return;
@@ -237,55 +284,76 @@ bool ConversionEngine::ConvertRun(int* c) {
         out += 3;
     };
     bool converted = true;
-    ByteClass kind = Classify<In>(*in, state);
     for (;;) {
+        const int b = *in;
+        const ByteClass kind = Classify<In>(b, state);
         if (kind == kSingleByte) {
             if constexpr (kManagesJis) enter(Ascii, '(', 'B');
             *out++ = *in++;
-        } else {
-            std::uint16_t jis = ToJisPair<In>(in[0], in[1]);
-            if (jis == 0) {
+            // Text in ASCII goes eight bytes at a time.
+            while (pairEnd - in >= 8 && outLimit - out >= 8) {
+                std::uint64_t eight;
+                std::memcpy(&eight, in, 8);
+                if (!AllPrintable(eight)) break;
+                std::memcpy(out, &eight, 8);
+                in += 8;
+                out += 8;
+            }
+        } else if (kind == kLeadByte) {
+            std::uint16_t pair = ConvertPair<In, Out>(in[0], in[1]);
+            if (pair == 0) {
                 converted = false;
                 break;
             }
-            if constexpr (In == Out) {
-                out[0] = in[0];
-                out[1] = in[1];
-            } else {
-                std::uint16_t pair = FromJisPair<Out>(jis);
-                if constexpr (kManagesJis) enter(Kanji, '$', 'B');
-                out[0] = static_cast<unsigned char>(pair >> 8);
-                out[1] = static_cast<unsigned char>(pair);
-            }
+            if constexpr (kManagesJis) enter(Kanji, '$', 'B');
+            out[0] = static_cast<unsigned char>(pair >> 8);
+            out[1] = static_cast<unsigned char>(pair);
             out += 2;
             in += 2;
-        }
-        if (in >= pairEnd || out > outLimit) break;
-        kind = Classify<In>(*in, state);
-        if (kind != kSingleByte && kind != kLeadByte) break;
-        if (running->load(std::memory_order_relaxed) == 0) {
-            converted = false;
+        } else if (kEscapesInRun && kind == kEscapeByte) {
+            // Only the shift state changes; JisToJis, which rewrites the sequences, and a
+            // sequence cut by the block's end are left to the loop.
+            if (pairEnd - in < 2) break;
+            int to = EscapeState(in[1], in[2]);
+            if (to < 0) break;
+            state = static_cast<JisState>(to);
+            in += 3;
+        } else if (kind == kLineEnd) {
+            // LF, CR LF and a CR before any other byte are one line end each; CR CR needs
+            // more look-ahead than the pair and is left to TranslateNewline.
+            std::int32_t taken = newline == KeepNewline || b == kLf ? 1
+                                 : in[1] == kLf                     ? 2
+                                 : in[1] == kCr                     ? 0
+                                                                    : 1;
+            if (taken == 0) break;
+            if constexpr (kManagesJis) enter(Ascii, '(', 'B');
+            if (newline == KeepNewline) {
+                *out++ = static_cast<unsigned char>(b);
+            } else {
+                const LineEnd& end = kLineEnds[newline];
+                out[0] = end.bytes[0];
+                out[1] = end.bytes[1];
+                out += end.length;
+            }
+            in += taken;
+        } else {
             break;
         }
+        if (in >= pairEnd || out > outLimit) break;
     }
+    if (!converted) return kInvalidPair;
+    if (in == first) return kNothingTaken;
     jisState_ = state;
     outputCount_ = static_cast<std::int32_t>(out - outputBuffer_);
     inputPosition_ = static_cast<std::int32_t>(in - block);
-    if (converted) *c = ReadByte();
-    return converted;
+    return ReadByte();
 }
 
 template <CharCode In, CharCode Out>
-void ConversionEngine::WriteDouble(int first, int second, std::uint16_t jis) {
-    if constexpr (In == Out) {
-        PutByte(first);
-        PutByte(second);
-    } else {
-        std::uint16_t pair = FromJisPair<Out>(jis);
-        if constexpr (Out == Jis) SwitchJis(Kanji);
-        PutByte(pair >> 8);
-        PutByte(pair & 0xFF);
-    }
+void ConversionEngine::WriteDouble(std::uint16_t pair) {
+    if constexpr (Out == Jis && In != Jis) SwitchJis(Kanji);
+    PutByte(pair >> 8);
+    PutByte(pair & 0xFF);
 }
 
 template <CharCode In, CharCode Out>
@@ -331,20 +399,20 @@ bool ConversionEngine::WidenEucKana(int k, int* next) {
     }
 }
 
+int ConversionEngine::EscapeState(int designator, int final) {
+    if (designator == '(') return final == 'B' ? Ascii : final == 'I' ? Kana : -1;
+    if (designator == '$') return final == 'B' || final == '@' ? Kanji : -1;
+    return -1;
+}
+
 int ConversionEngine::ReadEscape() {
     JisState before = jisState_;
     int designator = ReadByte();
     int final = designator == '(' || designator == '$' ? ReadByte() : -1;
-    if (designator == '(' && final == 'B') {
-        jisState_ = Ascii;
-        return kEscapeCopy;
-    }
-    if (designator == '(' && final == 'I')
-        jisState_ = Kana;
-    else if (designator == '$' && (final == 'B' || final == '@'))
-        jisState_ = Kanji;
-    else
-        return kEscapeInvalid;
+    int state = EscapeState(designator, final);
+    if (state < 0) return kEscapeInvalid;
+    jisState_ = static_cast<JisState>(state);
+    if (state == Ascii) return kEscapeCopy;
     // With widening on, Kana and Kanji are both written in the JIS X 0208 set: moving
     // between them writes nothing.
     return !options_.widenKana || before == Ascii ? kEscapeCopy : kEscapeDrop;

@@ -32,9 +32,12 @@ struct ConvertOptions {
 };
 
 // The conversion job's running flag (nonzero = go on).  The user-interface thread clears
-// it while the worker polls it through a pointer before each character, so it is atomic;
-// relaxed loads cost the same as plain ones.  The fuzz tree swaps in a flag with the same
-// operations that counts its polls, to stop a conversion at a chosen character.
+// it while the worker polls it through a pointer, so it is atomic; relaxed loads cost the
+// same as plain ones.  The engine polls before each character that its loops take one by
+// one and before each run of characters converted straight between its blocks (at most a
+// block's worth), so a stop takes effect within microseconds.  The fuzz tree swaps in a
+// flag with the same operations that counts its polls, to stop a conversion at a chosen
+// poll.
 #if defined(ZEKO_FUZZ_RUNNING_FLAG)
 #include "fuzz/polled_flag.h"
 using RunningFlag = fuzz::PolledFlag;

@@ -77,15 +77,15 @@ void ConversionEngine::Begin(Asker& asker, RunningFlag* running, FileHandle& inp
     newlineWriter_ = kNewlineWriters[writesUnits ? 1 : 0][options.newline];
     outputCount_ = 0;
     // "The current block is used up and was a full one": the first read loads a block.
-    inputCount_ = kBlock;
-    inputPosition_ = kBlock;
+    inputCount_ = kInputBlock;
+    inputPosition_ = kInputBlock;
 }
 
 bool ConversionEngine::RefillBlock() {
     // A short block was the last one; a file whose size is a multiple of the block size
     // ends with a read that returns nothing.
-    if (inputCount_ != kBlock) return false;
-    inputCount_ = static_cast<std::int32_t>(input_->Read(inputArea_ + kReserve, kBlock));
+    if (inputCount_ != kInputBlock) return false;
+    inputCount_ = static_cast<std::int32_t>(input_->Read(inputArea_ + kReserve, kInputBlock));
     inputPosition_ = 0;
     return inputCount_ != 0;
 }
@@ -158,8 +158,8 @@ void ConversionEngine::BeginSecondPass() {
     // Reading on from the end would pass for an empty first pass.
     if (platform::Seek(intermediate_.Handle(), 0, platform::kFileBegin) != 0)
         throw platform::LastError();
-    inputCount_ = kBlock;
-    inputPosition_ = kBlock;
+    inputCount_ = kInputBlock;
+    inputPosition_ = kInputBlock;
 }
 
 void ConversionEngine::EndIntermediate() {

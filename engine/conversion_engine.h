@@ -1,7 +1,7 @@
 // The conversion engine: converts one open input file into one open output file, from
 // one character code to another, translating newlines and optionally widening half-width
-// katakana.  It streams through one 8192-byte input block and one 8192-byte output block
-// and allocates nothing per file or per character.
+// katakana.  It streams through one 64 KiB input block and one 8192-byte output block and
+// allocates nothing per file or per character.
 //
 // Convert answers false for input that is not valid in its code, for a cleared running
 // flag (the caller tells the two apart by the flag) and for codes outside their ranges.
@@ -20,7 +20,11 @@
 
 class ConversionEngine {
 public:
+    // Output is written a block at a time; a failure leaves whole blocks written.
     static constexpr std::int32_t kBlock = 8192;
+    // Input is read in larger blocks, whole multiples of kBlock: each read is a system call
+    // (a dearer one under Wine), and eight blocks per call cost one eighth of the calls.
+    static constexpr std::int32_t kInputBlock = 8 * kBlock;
     // Room before the input block for the first byte of a character split between blocks.
     static constexpr std::int32_t kReserve = 16;
     // Every UTF-16 output begins with it (bytes FF FE).
@@ -132,15 +136,17 @@ private:
     template <CharCode In, CharCode Out>
     bool ConvertBytes();
     template <CharCode In, CharCode Out>
-    bool ConvertRun(int* c);
+    int ConvertRun();
     template <CharCode In, CharCode Out>
-    void WriteDouble(int first, int second, std::uint16_t jis);
+    void WriteDouble(std::uint16_t pair);
     template <CharCode In, CharCode Out>
     void WriteKana(int k);
     template <CharCode In, CharCode Out>
     bool WidenKanaInto(int k, int n);
     template <CharCode Out>
     bool WidenEucKana(int k, int* next);
+    // The JisState that ESC designator final selects; -1 for a sequence not accepted.
+    static int EscapeState(int designator, int final);
     int ReadEscape();
     void EnterAscii();
     void EnterKanji();
@@ -153,14 +159,14 @@ private:
     FileHandle* input_ = nullptr;
     FileHandle* output_ = nullptr;
     ConvertOptions options_{};
-    std::int32_t inputCount_ = kBlock;
-    std::int32_t inputPosition_ = kBlock;
+    std::int32_t inputCount_ = kInputBlock;
+    std::int32_t inputPosition_ = kInputBlock;
     std::int32_t outputCount_ = 0;
     FileHandle intermediate_;
     char intermediateFolder_[platform::kPathBuffer] = ".";
     FileHandle* savedOutput_ = nullptr;
     // Aligned so that the code-page conversion can take their units in place.
-    alignas(4) unsigned char inputArea_[kReserve + kBlock] = {};
+    alignas(4) unsigned char inputArea_[kReserve + kInputBlock] = {};
     alignas(4) unsigned char outputBuffer_[kBlock] = {};
     JisState jisState_ = Ascii;
     NewlineWriter newlineWriter_ = nullptr;

@@ -3,9 +3,9 @@
 // Byte 0 of the input picks the input code (bits 0-2, of Jis ShiftJis EucJp Unicode
 // Plain), the output code (bits 3-5, of Jis ShiftJis EucJp Unicode Keep) and the newline
 // (bits 6-7).  Byte 1: bit 0 turns katakana widening on; bit 1 puts a filler before the
-// rest so that it straddles the 8192-byte blocks, of line ends (bit 2) or letters, ending
+// rest so that it straddles the input blocks, of line ends (bit 2) or letters, ending
 // 0-31 bytes (bits 3-7) before the boundary.  Byte 2 clears the running flag at that poll
-// (0: never; times 40 with a filler).  The rest is the text.
+// (0: never).  The rest is the text.
 //
 // Checked besides memory safety: the input is left as it was and no intermediate file
 // survives; a cleared flag ends the conversion with false at once; a conversion within
@@ -26,6 +26,8 @@ namespace {
 constexpr std::int32_t kInputCodes[] = {Jis, ShiftJis, EucJp, Unicode, Plain};
 constexpr std::int32_t kOutputCodes[] = {Jis, ShiftJis, EucJp, Unicode, Keep};
 constexpr std::size_t kBlock = ConversionEngine::kBlock;
+// A whole number of output blocks too: the text after the filler meets both edges.
+constexpr std::size_t kInputBlock = ConversionEngine::kInputBlock;
 
 struct Case {
     std::int32_t input;
@@ -71,7 +73,7 @@ Result ConvertToEnd(const std::string& bytes, const Case& c) {
 std::string Filler(std::int32_t code, bool lineEnds, std::size_t shortfall) {
     std::string piece = lineEnds ? "\r\n" : "A";
     if (code == Unicode) piece = lineEnds ? std::string("\r\0\n\0", 4) : std::string("A\0", 2);
-    std::size_t length = kBlock - shortfall;
+    std::size_t length = kInputBlock - shortfall;
     if (code == Unicode) length &= ~std::size_t{1};
     std::string filler;
     while (filler.size() < length) filler += piece;
@@ -137,7 +139,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (filled) input = Filler(c.input, data[1] & 4, data[1] >> 3) + input;
 
     RunningFlag running{1};
-    running.ClearAtPoll(filled ? data[2] * 40 : data[2]);
+    running.ClearAtPoll(data[2]);
     Result result = Convert(input, c, running);
     if (c.output == Unicode && result.converted) {
         FUZZ_CHECK(result.output.size() % 2 == 0);

@@ -1,7 +1,8 @@
 // The running flag of the fuzz tree: the operations of std::atomic<std::int32_t> that the
 // core uses, on a plain value that can be set to clear itself on a chosen poll.  Since
-// the engine polls once before each character (the detector once per byte), a target
-// stops a conversion exactly there, and can check that nothing polls on after a zero.
+// the engine polls before each character or run of characters (the detector once per
+// byte), a target stops a conversion exactly there, and can check that nothing polls on
+// after a zero.
 #pragma once
 
 #include <atomic>

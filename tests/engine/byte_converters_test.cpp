@@ -2,6 +2,7 @@
 // the JIS shift states, the user-defined area, and the bytes that fail a file.
 #include <gtest/gtest.h>
 
+#include "engine/byte_table.h"
 #include "engine_harness.h"
 
 namespace {
@@ -122,6 +123,30 @@ TEST(ByteConverters, ControlBytesFailEveryConverterButTabAndEofMarkAreCopied) {
             EXPECT_EQ(copied.output, "a\tb\x1A" "c");
         }
     }
+}
+
+// Printable ASCII goes eight bytes at a time; any other byte must end the eight, wherever
+// it falls among them.  The bytes that begin characters of their own are tested above.
+TEST(ByteConverters, EveryByteIsJudgedAloneInsideRunsOfAscii) {
+    const std::string letters = "abcdefghijklmnopqrstuvwxyz";
+    std::string copied;
+    for (int b = 0; b < 256; ++b) {
+        bool single = b == 0x09 || b == 0x1A || (b >= 0x20 && b <= 0x7E);
+        bool other = b == 0x0A || b == 0x0D || code::IsShiftJisLead(b) || (b >= 0xA0 && b <= 0xDF);
+        for (int at = 1; at <= 9; ++at) {
+            std::string text = letters;
+            text[at] = static_cast<char>(b);
+            if (single) {
+                copied += text;
+            } else if (!other) {
+                EXPECT_FALSE(test::Convert(text, {ShiftJis, ShiftJis, KeepNewline}).converted)
+                    << b << " at " << at;
+            }
+        }
+    }
+    test::Outcome outcome = test::Convert(copied, {ShiftJis, ShiftJis, KeepNewline});
+    EXPECT_TRUE(outcome.converted);
+    EXPECT_EQ(outcome.output, copied);
 }
 
 // Every Shift_JIS double-byte code, the user-defined leads included, after one ASCII byte

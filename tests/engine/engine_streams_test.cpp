@@ -16,6 +16,7 @@ using test::Hex;
 using test::Repeat;
 
 constexpr int kBlock = ConversionEngine::kBlock;
+constexpr int kInputBlock = ConversionEngine::kInputBlock;
 
 // Text whose bytes differ from block to block, so a byte read twice or lost shows.
 std::string Pattern(int size) {
@@ -66,7 +67,8 @@ TEST(EngineCodes, AClearedRunningFlagStopsBeforeTheFirstCharacter) {
 }
 
 TEST(EngineStreams, EmptyAndBlockSizedInputsEndCleanly) {
-    for (int size : {0, 1, kBlock - 1, kBlock, kBlock + 1, 2 * kBlock, 2 * kBlock + 7}) {
+    for (int size : {0, 1, kBlock - 1, kBlock, kBlock + 1, 2 * kBlock, 2 * kBlock + 7,
+                     kInputBlock - 1, kInputBlock, kInputBlock + 1, 2 * kInputBlock}) {
         std::string text = Pattern(size);
         test::Outcome outcome = test::Convert(text, {ShiftJis, ShiftJis});
         EXPECT_TRUE(outcome.converted) << size;
@@ -84,29 +86,33 @@ TEST(EngineStreams, OutputsOfOneBlockAndOneByteMoreAreWrittenWhole) {
 }
 
 TEST(EngineStreams, CharactersAndLineEndsSplitByTheBlockBoundaryAreWhole) {
-    const std::string before = Repeat("a", kBlock - 1);  // the next byte is the last of a block
     struct Case {
         const char* name;
         Codes codes;
         std::string input, expected;
     };
-    const Case cases[] = {
-        {"CR LF", {ShiftJis, ShiftJis, Lf}, before + "\r\nb", before + "\nb"},
-        {"CR CR LF", {ShiftJis, ShiftJis, Lf}, before + "\r\r\nb", before + "\nb"},
-        {"CR CR CR", {Plain, ShiftJis, Lf}, Repeat("a", kBlock - 2) + "\r\r\rb",
-         Repeat("a", kBlock - 2) + "\n\n\nb"},
-        {"Shift_JIS", {ShiftJis, EucJp}, before + Hex("82 A0"), before + Hex("A4 A2")},
-        {"EUC-JP", {EucJp, ShiftJis}, before + Hex("A4 A2"), before + Hex("82 A0")},
-        {"EUC-JP katakana", {EucJp, ShiftJis}, before + Hex("8E B1"), before + Hex("B1")},
-        {"JIS escape", {Jis, ShiftJis}, Repeat("a", kBlock - 2) + Hex("1B 24 42 24 22"),
-         Repeat("a", kBlock - 2) + Hex("82 A0")},
-        {"widened mark", {ShiftJis, ShiftJis, CrLf, 1}, before + Hex("B6 DE"),
-         before + Hex("83 4B")},
-    };
-    for (const Case& c : cases) {
-        test::Outcome outcome = test::Convert(c.input, c.codes);
-        EXPECT_TRUE(outcome.converted) << c.name;
-        EXPECT_EQ(outcome.output, c.expected) << c.name;
+    // An input block's end, and an output block's end inside an input block.
+    for (int edge : {kInputBlock, kBlock}) {
+        SCOPED_TRACE(edge);
+        const std::string before = Repeat("a", edge - 1);  // the next byte is the last before it
+        const Case cases[] = {
+            {"CR LF", {ShiftJis, ShiftJis, Lf}, before + "\r\nb", before + "\nb"},
+            {"CR CR LF", {ShiftJis, ShiftJis, Lf}, before + "\r\r\nb", before + "\nb"},
+            {"CR CR CR", {Plain, ShiftJis, Lf}, Repeat("a", edge - 2) + "\r\r\rb",
+             Repeat("a", edge - 2) + "\n\n\nb"},
+            {"Shift_JIS", {ShiftJis, EucJp}, before + Hex("82 A0"), before + Hex("A4 A2")},
+            {"EUC-JP", {EucJp, ShiftJis}, before + Hex("A4 A2"), before + Hex("82 A0")},
+            {"EUC-JP katakana", {EucJp, ShiftJis}, before + Hex("8E B1"), before + Hex("B1")},
+            {"JIS escape", {Jis, ShiftJis}, Repeat("a", edge - 2) + Hex("1B 24 42 24 22"),
+             Repeat("a", edge - 2) + Hex("82 A0")},
+            {"widened mark", {ShiftJis, ShiftJis, CrLf, 1}, before + Hex("B6 DE"),
+             before + Hex("83 4B")},
+        };
+        for (const Case& c : cases) {
+            test::Outcome outcome = test::Convert(c.input, c.codes);
+            EXPECT_TRUE(outcome.converted) << c.name;
+            EXPECT_EQ(outcome.output, c.expected) << c.name;
+        }
     }
 }
 
@@ -133,12 +139,14 @@ TEST(EngineStreams, TextConvertsAlikeWhereverTheBlockEdgesFall) {
         {{EucJp, EucJp, KeepNewline}, "A4 A2 41 FE FE", "A4 A2 41 FE FE"},
     };
     for (const Case& c : cases) {
-        for (int lead = kBlock - 12; lead <= kBlock + 2; ++lead) {
-            SCOPED_TRACE(std::string(c.text) + " after " + std::to_string(lead));
-            test::Outcome outcome =
-                test::Convert(Repeat("a", lead) + Repeat(Hex(c.text), 1500), c.codes);
-            EXPECT_TRUE(outcome.converted);
-            EXPECT_EQ(outcome.output, Repeat("a", lead) + Repeat(Hex(c.expected), 1500));
+        for (int edge : {kBlock, kInputBlock}) {
+            for (int lead = edge - 12; lead <= edge + 2; ++lead) {
+                SCOPED_TRACE(std::string(c.text) + " after " + std::to_string(lead));
+                test::Outcome outcome =
+                    test::Convert(Repeat("a", lead) + Repeat(Hex(c.text), 1500), c.codes);
+                EXPECT_TRUE(outcome.converted);
+                EXPECT_EQ(outcome.output, Repeat("a", lead) + Repeat(Hex(c.expected), 1500));
+            }
         }
     }
 }

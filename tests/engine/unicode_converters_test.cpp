@@ -17,7 +17,7 @@ namespace {
 using test::Codes;
 using test::Hex;
 
-constexpr int kBlock = ConversionEngine::kBlock;
+constexpr int kInputBlock = ConversionEngine::kInputBlock;
 const std::string kMark = "\xFF\xFE";
 
 // UTF-16 little-endian bytes of a text.
@@ -119,15 +119,15 @@ TEST(UnicodeConverters, AClearedRunningFlagStops) {
 
 // The code-page pass converts stretches of whole characters into exactly the free part
 // of the output buffer; these inputs put a character, or the buffer's end, on the edge
-// of an 8192-byte block.
+// of an input block.
 TEST(UnicodeConverters, BlockEdgesOfTheCodePagePass) {
     struct Edge {
         const char* name;
         std::string input;
         std::string expected;
     };
-    std::string a(kBlock, 'a');
-    std::u16string ua(kBlock, u'a');
+    std::string a(kInputBlock, 'a');
+    std::u16string ua(kInputBlock, u'a');
     const Edge edges[] = {
         {"character split by the first block's end", a.substr(1) + "\x82\xA0" "b",
          kMark + Utf16(ua.substr(1) + u"あb")},
@@ -164,7 +164,7 @@ struct Files {
 // A lead byte left over at the end of the data is no character, even where the byte pass
 // has not already refused it.
 TEST(UnicodeConverters, ALeadByteAtTheEndOfTheDataFailsTheCodePagePass) {
-    for (std::string input : {std::string("a\x82"), std::string(kBlock - 1, 'a') + "\x82"}) {
+    for (std::string input : {std::string("a\x82"), std::string(kInputBlock - 1, 'a') + "\x82"}) {
         Files files(input);
         test::EngineProbe engine;
         engine.Begin(files.asker, &files.running, files.in, files.out,
