@@ -13,6 +13,29 @@
 namespace test {
 namespace {
 
+std::string Upper(std::string text) {
+    for (char& c : text) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    return text;
+}
+
+bool IsTemporaryName(const std::string& name) {
+    std::string upper = Upper(name);
+    return upper.size() > 4 && upper.ends_with(".TMP") && (upper[0] == 'Z' || upper[0] == 'U');
+}
+
+void WalkBelow(const std::string& folder, const std::string& relative,
+               const std::function<void(const std::string&, const std::string&)>& visit) {
+    for (const std::string& name : ListNames(folder)) {
+        std::string path = Join(folder, name);
+        std::string below = relative.empty() ? name : Join(relative, name);
+        if (IsFolder(path)) {
+            WalkBelow(path, below, visit);
+        } else {
+            visit(below, path);
+        }
+    }
+}
+
 std::string CurrentDirectory() {
     char buffer[platform::kPathBuffer];
     std::uint32_t length = platform::CurrentDirectory(sizeof buffer, buffer);
@@ -83,6 +106,17 @@ bool Exists(const std::string& path) {
     return platform::Attributes(path.c_str()) != platform::kInvalidAttributes;
 }
 
+bool IsFolder(const std::string& path) {
+    std::uint32_t attributes = platform::Attributes(path.c_str());
+    return attributes != platform::kInvalidAttributes &&
+           (attributes & platform::kAttributeDirectory) != 0;
+}
+
+void WalkFiles(const std::string& root,
+               const std::function<void(const std::string&, const std::string&)>& visit) {
+    if (IsFolder(root)) WalkBelow(root, "", visit);
+}
+
 std::vector<std::string> ListNames(const std::string& folder) {
     std::vector<std::string> names;
     platform::FindData data{};
@@ -98,14 +132,29 @@ std::vector<std::string> ListNames(const std::string& folder) {
 }
 
 void RemoveTree(const std::string& path) {
-    std::uint32_t attributes = platform::Attributes(path.c_str());
-    if (attributes == platform::kInvalidAttributes) return;
-    if (!(attributes & platform::kAttributeDirectory)) {
+    if (!Exists(path)) return;
+    if (!IsFolder(path)) {
         platform::Remove(path.c_str());
         return;
     }
     for (const std::string& name : ListNames(path)) RemoveTree(Join(path, name));
     platform::RemoveFolder(path.c_str());
+}
+
+std::vector<std::string> TemporaryFiles(const std::string& folder) {
+    std::vector<std::string> found;
+    for (const std::string& name : ListNames(folder))
+        if (IsTemporaryName(name)) found.push_back(name);
+    return found;
+}
+
+std::vector<std::string> LeftoverFiles(const std::string& root) {
+    std::vector<std::string> found;
+    WalkFiles(root, [&found](const std::string& relative, const std::string& path) {
+        std::string name = LastSeparator(path.c_str()) + 1;
+        if (IsTemporaryName(name) || Upper(name).starts_with("DUMMY")) found.push_back(relative);
+    });
+    return found;
 }
 
 }  // namespace test

@@ -2,6 +2,7 @@
 // stay code page 932 bytes on Windows, as the program sees them).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,8 +28,20 @@ void WriteBytes(const std::string& path, std::string_view bytes);
 // The whole file; fails the test (and returns "") when it cannot be read.
 std::string ReadBytes(const std::string& path);
 bool Exists(const std::string& path);
+bool IsFolder(const std::string& path);
+// Calls visit(relative, path) for every file under root, folder by folder; relative is
+// the path below root with '\' (or '/' natively) between its names.
+void WalkFiles(const std::string& root,
+               const std::function<void(const std::string& relative, const std::string& path)>& visit);
 // Bare names in a folder, sorted, without "." and "..".
 std::vector<std::string> ListNames(const std::string& folder);
 void RemoveTree(const std::string& path);
+
+// The names in a folder that look like the job's or the engine's temporary files
+// (Z….TMP, U….tmp, in either case).
+std::vector<std::string> TemporaryFiles(const std::string& folder);
+// Everything a run may leave behind by mistake anywhere under root: temporary files and
+// write probes (DUMMY…), as paths relative to root.
+std::vector<std::string> LeftoverFiles(const std::string& root);
 
 }  // namespace test
