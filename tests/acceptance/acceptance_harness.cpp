@@ -219,8 +219,10 @@ void Scenario::Convert(const std::vector<std::string>& paths, const std::string&
     });
 }
 
-void Scenario::Decide(const test::WindowQuery& dialog, int choice, bool forAll) {
-    script_.OnWindow(dialog, [choice, forAll](test::UiWindow& w) {
+void Scenario::Decide(const test::WindowQuery& dialog, int choice, bool forAll,
+                      std::function<void(test::UiWindow&)> inspect) {
+    script_.OnWindow(dialog, [choice, forAll, inspect](test::UiWindow& w) {
+        if (inspect) inspect(w);
         w.Click(choice);
         w.Click(forAll ? IDC_DECISION_ALL : IDC_DECISION_EXECUTE);
     });

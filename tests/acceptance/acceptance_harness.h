@@ -15,6 +15,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -104,8 +105,10 @@ public:
     void ChangeSettings(const std::vector<SheetAction>& actions);
     void Convert(const std::vector<std::string>& paths, const std::string& folder,
                  FolderEntry entry = FolderEntry::Typed);
-    // Answers a decision dialog: selects the choice, then 実行 or すべてこの設定.
-    void Decide(const test::WindowQuery& dialog, int choice, bool forAll = false);
+    // Answers a decision dialog: looks at it with inspect (when given), selects the choice,
+    // then presses 実行 or すべてこの設定.
+    void Decide(const test::WindowQuery& dialog, int choice, bool forAll = false,
+                std::function<void(test::UiWindow&)> inspect = {});
     test::GuiScript& Script() { return script_; }
 
     // Adds the Exit step and runs the program as WinMain would; expects exit code 0 and
