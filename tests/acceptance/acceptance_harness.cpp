@@ -116,6 +116,10 @@ std::string Sample(CharCode code, NewlineCode newline) {
     return bytes;
 }
 
+void Press(const test::UiWindow& dialog, int id) {
+    SendMessageA(dialog.Control(id), BM_CLICK, 0, 0);
+}
+
 int CodeButton(CharCode code) { return kCodeButtons[code]; }
 int NewlineButton(NewlineCode newline) { return kNewlineButtons[newline]; }
 
@@ -142,9 +146,11 @@ Scenario::~Scenario() {
     platform::ChangeDirectory(start_.c_str());
     ExpectTree(sources_, expectedSources_, "sources");
     ExpectTree(output_, expectedOutputs_, "output folder");
-    for (const std::string& left : test::LeftoverFiles(dir_.Path()))
-        ADD_FAILURE() << "left behind: " << left;
+    for (const std::string& root : {dir_.Path(), output_})
+        for (const std::string& left : test::LeftoverFiles(root))
+            ADD_FAILURE() << "left behind in " << root << ": " << left;
     EXPECT_TRUE(test::TemporaryFiles(start_).empty()) << "in the process's own directory";
+    test::RemoveTree(output_);
 }
 
 std::string Scenario::SourcePath(const std::string& relative) const {
@@ -223,8 +229,8 @@ void Scenario::Decide(const test::WindowQuery& dialog, int choice, bool forAll,
                       std::function<void(test::UiWindow&)> inspect) {
     script_.OnWindow(dialog, [choice, forAll, inspect](test::UiWindow& w) {
         if (inspect) inspect(w);
-        w.Click(choice);
-        w.Click(forAll ? IDC_DECISION_ALL : IDC_DECISION_EXECUTE);
+        Press(w, choice);
+        Press(w, forAll ? IDC_DECISION_ALL : IDC_DECISION_EXECUTE);
     });
 }
 

@@ -60,6 +60,11 @@ struct SheetAction {
 int CodeButton(CharCode code);
 int NewlineButton(NewlineCode newline);
 
+// Clicks a button of a decision dialog and returns when the worker thread has handled the
+// click: a dialog that this ends is then hidden, so the next step cannot take it for the
+// dialog of the next file.  Only for clicks that open no window of their own.
+void Press(const test::UiWindow& dialog, int id);
+
 // How the output folder reaches the main window.
 enum class FolderEntry { Typed, Dropped };
 
@@ -81,6 +86,9 @@ public:
     // Existing makes it).
     std::string SourcePath(const std::string& relative) const;
     std::string OutputFolder() const { return output_; }
+    // Puts the output folder elsewhere (on another drive); it is checked and removed at
+    // the end like the scratch folder.
+    void MoveOutputFolder(const std::string& folder) { output_ = folder; }
     std::string OutputPath(const std::string& relative) const;
 
     // A file of the user's under the sources (expected unchanged); its full path.

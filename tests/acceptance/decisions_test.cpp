@@ -80,11 +80,9 @@ TEST(Acceptance, ANameClashAnsweredWithANewNameWritesThatFileAndCannotApplyToAll
 
     s.ChangeSettings({{accept::kOutputPage, IDC_PRESET_UNIX}});
     s.Convert({a, b}, s.OutputFolder());
-    s.Script().OnWindow(accept::kNameClash, [](test::UiWindow& w) {
-        w.Click(IDC_CLASH_RENAME);
-    });
     // A name that is taken is refused and the dialog stays.
     s.Script().OnWindow(accept::kNameClash, [](test::UiWindow& w) {
+        accept::Press(w, IDC_CLASH_RENAME);
         EXPECT_FALSE(w.IsEnabled(IDC_DECISION_ALL));
         EXPECT_TRUE(w.IsEnabled(IDC_CLASH_NEW_NAME));
         w.SetText(IDC_CLASH_NEW_NAME, "taken.txt");
@@ -93,12 +91,12 @@ TEST(Acceptance, ANameClashAnsweredWithANewNameWritesThatFileAndCannotApplyToAll
     s.Script().AnswerMessageBox(IDOK, "ファイル名のエラー");
     s.Script().OnWindow(accept::kNameClash, [](test::UiWindow& w) {
         w.SetText(IDC_CLASH_NEW_NAME, "新しい名前.txt");
-        w.Click(IDC_DECISION_EXECUTE);
+        accept::Press(w, IDC_DECISION_EXECUTE);
     });
     s.Script().OnWindow(accept::kNameClash, [](test::UiWindow& w) {
         EXPECT_TRUE(w.IsChecked(IDC_CLASH_RENAME));
         w.SetText(IDC_CLASH_NEW_NAME, "b2.txt");
-        w.Click(IDC_DECISION_EXECUTE);
+        accept::Press(w, IDC_DECISION_EXECUTE);
     });
     s.Run();
     ASSERT_EQ(s.MessageBoxes().size(), 1u);

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 
 #include "framework/path.h"
@@ -139,6 +141,32 @@ void RemoveTree(const std::string& path) {
     }
     for (const std::string& name : ListNames(path)) RemoveTree(Join(path, name));
     platform::RemoveFolder(path.c_str());
+}
+
+std::string SmallDisk() {
+    const char* disk = std::getenv("ZEKO_SMALL_DISK");
+    if (disk == nullptr || !Exists(Join(disk, "small-disk.ok"))) return {};
+    return disk;
+}
+
+std::uint32_t FillFile(const std::string& path, std::uint32_t limit) {
+    constexpr std::uint32_t kBlock = 4096;
+    platform::FileId file = platform::Open(path.c_str(), platform::kGenericWrite, 0,
+                                           platform::kCreateAlways, platform::kAttributeNormal);
+    EXPECT_NE(file, platform::kInvalidFile) << "cannot create " << path;
+    std::string chunk(kBlock, 'f');
+    std::uint32_t total = 0, written = kBlock;
+    while (written == kBlock && total < limit &&
+           platform::Write(file, chunk.data(), kBlock, &written))
+        total += written;
+    platform::Close(file);
+    return total;
+}
+
+void FillDisk(const std::string& path, std::size_t room) {
+    FillFile(path, UINT32_MAX);
+    std::string filled = ReadBytes(path);
+    WriteBytes(path, filled.substr(0, filled.size() > room ? filled.size() - room : 0));
 }
 
 std::vector<std::string> TemporaryFiles(const std::string& folder) {

@@ -2,6 +2,7 @@
 // stay code page 932 bytes on Windows, as the program sees them).
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -36,6 +37,15 @@ void WalkFiles(const std::string& root,
 // Bare names in a folder, sorted, without "." and "..".
 std::vector<std::string> ListNames(const std::string& folder);
 void RemoveTree(const std::string& path);
+
+// The small file system the test fixture mounts (tools/small-disk.sh; drive X: under
+// Wine), as ZEKO_SMALL_DISK names it; empty when it is not mounted.
+std::string SmallDisk();
+// Writes 4096-byte blocks into a new file at path until the file system refuses or limit
+// bytes are written; the bytes written.
+std::uint32_t FillFile(const std::string& path, std::uint32_t limit);
+// Writes path until its disk is full, then gives back about room bytes.
+void FillDisk(const std::string& path, std::size_t room);
 
 // The names in a folder that look like the job's or the engine's temporary files
 // (Z….TMP, U….tmp, in either case).
