@@ -28,7 +28,17 @@ struct Answer {
     Expected outputs;  // beyond the files already there, which stay unless named
 };
 
-// Two sources whose outputs a.txt and b.txt are both in the output folder already.
+// Two sources, a.txt and b.txt, to convert to EUC-JP into an output folder that holds
+// both names already.
+void StartClashingRun(accept::Scenario& s) {
+    std::string a = s.Source("a.txt", Sample(ShiftJis, kAsWritten));
+    std::string b = s.Source("b.txt", Sample(Jis, kAsWritten));
+    s.Existing("a.txt", kOld);
+    s.Existing("b.txt", kOld);
+    s.ChangeSettings({{accept::kOutputPage, IDC_PRESET_UNIX}});
+    s.Convert({a, b}, s.OutputFolder());
+}
+
 TEST(Acceptance, NameClashesAreSettledAsAnsweredForOneFileOrForAll) {
     const std::string euc = Sample(EucJp, Lf);
     const Answer answers[] = {
@@ -42,14 +52,8 @@ TEST(Acceptance, NameClashesAreSettledAsAnsweredForOneFileOrForAll) {
     for (const Answer& answer : answers) {
         SCOPED_TRACE(answer.name);
         accept::Scenario s;
-        std::string a = s.Source("a.txt", Sample(ShiftJis, kAsWritten));
-        std::string b = s.Source("b.txt", Sample(Jis, kAsWritten));
-        s.Existing("a.txt", kOld);
-        s.Existing("b.txt", kOld);
+        StartClashingRun(s);
         for (const auto& [path, bytes] : answer.outputs) s.ExpectOutput(path, bytes);
-
-        s.ChangeSettings({{accept::kOutputPage, IDC_PRESET_UNIX}});
-        s.Convert({a, b}, s.OutputFolder());
         // With すべてこの設定 the second clash is settled without a dialog; one more would
         // keep the run from ending.
         s.Decide(accept::kNameClash, answer.choice, answer.forAll, [&](test::UiWindow& w) {
@@ -70,16 +74,10 @@ TEST(Acceptance, NameClashesAreSettledAsAnsweredForOneFileOrForAll) {
 TEST(Acceptance, ANameClashAnsweredWithANewNameWritesThatFileAndCannotApplyToAll) {
     const std::string euc = Sample(EucJp, Lf);
     accept::Scenario s;
-    std::string a = s.Source("a.txt", Sample(ShiftJis, kAsWritten));
-    std::string b = s.Source("b.txt", Sample(EucJp, kAsWritten));
-    s.Existing("a.txt", kOld);
-    s.Existing("b.txt", kOld);
     s.Existing("taken.txt", kOld);
     s.ExpectOutput("新しい名前.txt", euc);
     s.ExpectOutput("b2.txt", euc);
-
-    s.ChangeSettings({{accept::kOutputPage, IDC_PRESET_UNIX}});
-    s.Convert({a, b}, s.OutputFolder());
+    StartClashingRun(s);
     // A name that is taken is refused and the dialog stays.
     s.Script().OnWindow(accept::kNameClash, [](test::UiWindow& w) {
         accept::Press(w, IDC_CLASH_RENAME);
@@ -105,11 +103,7 @@ TEST(Acceptance, ANameClashAnsweredWithANewNameWritesThatFileAndCannotApplyToAll
 
 TEST(Acceptance, StoppingAtANameClashEndsTheRunBeforeTheNextFile) {
     accept::Scenario s;
-    std::string a = s.Source("a.txt", Sample(ShiftJis, kAsWritten));
-    std::string b = s.Source("b.txt", Sample(ShiftJis, kAsWritten));
-    s.Existing("a.txt", kOld);
-    s.ChangeSettings({{accept::kOutputPage, IDC_PRESET_UNIX}});
-    s.Convert({a, b}, s.OutputFolder());
+    StartClashingRun(s);
     s.Script().OnWindow(accept::kNameClash, [](test::UiWindow& w) {
         w.Click(IDC_DECISION_STOP);
     });
@@ -120,17 +114,13 @@ TEST(Acceptance, StoppingAtANameClashEndsTheRunBeforeTheNextFile) {
 TEST(Acceptance, ANewRunAsksAgainAfterApplyToAllAndOffersTheLastChoice) {
     const std::string euc = Sample(EucJp, Lf);
     accept::Scenario s;
-    std::string a = s.Source("a.txt", Sample(ShiftJis, kAsWritten));
-    std::string b = s.Source("b.txt", Sample(ShiftJis, kAsWritten));
-    s.Existing("a.txt", kOld);
-    s.Existing("b.txt", kOld);
+    StartClashingRun(s);
     s.ExpectOutput("a.txt", euc);
     s.ExpectOutput("b.txt", euc);
     s.ExpectOutput("Z_a.txt", euc);
-    s.ChangeSettings({{accept::kOutputPage, IDC_PRESET_UNIX}});
-    s.Convert({a, b}, s.OutputFolder());
     s.Decide(accept::kNameClash, IDC_CLASH_OVERWRITE, true);
-    s.Convert({a, b}, s.OutputFolder());
+    // The same files again: the list keeps its rows and ignores the repeated drop.
+    s.Convert({s.SourcePath("a.txt"), s.SourcePath("b.txt")}, s.OutputFolder());
     s.Decide(accept::kNameClash, IDC_CLASH_UNIQUE, false, [](test::UiWindow& w) {
         EXPECT_TRUE(w.IsChecked(IDC_CLASH_OVERWRITE));
     });
