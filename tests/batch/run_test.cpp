@@ -84,6 +84,8 @@ TEST_F(RunTest, StopDuringALargeFileRollsItBackAndStartsNoOther) {
     Source("next.txt", kSjis);
     settings.outputCode = Unicode;  // two passes: the intermediate file must go too
     test::GuiScript script(20000);
+    // The caption comes before the pair: a tick later the worker has shown the pair too.
+    script.OnWindow(kConverting, [](test::UiWindow&) {});
     script.OnWindow(kConverting, [&](test::UiWindow& w) {
         // The name written ends in view however long the path.
         std::string shown = w.Text(IDC_PROGRESS_INPUT);
