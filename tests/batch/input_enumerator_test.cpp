@@ -237,10 +237,9 @@ TEST_F(InputEnumeratorTest, AMissingRowIsAskedAboutUntilIgnoredOrAborted) {
 // A dropped drive root cannot be found by the listing call, yet it is walked like any
 // folder; mirrored paths start below the root.  The small disk's root is the drive here.
 TEST_F(InputEnumeratorTest, ADroppedDriveRootIsWalkedLikeAFolder) {
-    const char* disk = std::getenv("ZEKO_SMALL_DISK");
-    if (!disk || !test::Exists(test::Join(disk, "small-disk.ok")))
-        GTEST_SKIP() << "no small disk mounted as a drive";
-    std::string root = std::string(disk) + "\\";
+    std::string disk = test::SmallDisk();
+    if (disk.empty()) GTEST_SKIP() << "no small disk mounted as a drive";
+    std::string root = disk + "\\";
     settings.folderMode = LimitedDepth;
     settings.depthLimit = 1;
     settings.mirrorFolders = 1;

@@ -1,5 +1,5 @@
 // A conversion job whose per-file operations a test calls one by one, with the settings
-// and the asker the test gives it, and checks on the files a failed file leaves.
+// and the asker the test gives it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -47,17 +47,5 @@ public:
     // What a conversion would do: the whole text into the output.
     void Write(const std::string& text) { output_.Write(text.data(), static_cast<std::uint32_t>(text.size())); }
 };
-
-// The names in a folder that look like the job's or the engine's temporary files.
-inline std::vector<std::string> TemporaryFiles(const std::string& folder) {
-    std::vector<std::string> found;
-    for (const std::string& name : ListNames(folder)) {
-        std::string upper = name;
-        for (char& c : upper) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
-        if (upper.size() > 4 && upper.ends_with(".TMP") && (upper[0] == 'Z' || upper[0] == 'U'))
-            found.push_back(name);
-    }
-    return found;
-}
 
 }  // namespace test

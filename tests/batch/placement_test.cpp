@@ -328,8 +328,8 @@ namespace {
 // A full disk, on the small real file system ctest mounts (drive X: under Wine): the
 // copy fails part-way and the file is rolled back.
 TEST_F(PlacementTest, ACopyOntoAFullDiskIsRolledBackAndTheSourceKept) {
-    const char* disk = std::getenv("ZEKO_SMALL_DISK");
-    if (!disk || !test::Exists(test::Join(disk, "small-disk.ok")))
+    std::string disk = test::SmallDisk();
+    if (disk.empty())
         GTEST_SKIP() << "no small file system (tools/small-disk.sh mounts one as root)";
     std::string work = test::Join(disk, "batch");
     test::RemoveTree(work);

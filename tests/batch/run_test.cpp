@@ -84,6 +84,8 @@ TEST_F(RunTest, StopDuringALargeFileRollsItBackAndStartsNoOther) {
     Source("next.txt", kSjis);
     settings.outputCode = Unicode;  // two passes: the intermediate file must go too
     test::GuiScript script(20000);
+    // The caption comes before the pair: a tick later the worker has shown the pair too.
+    script.OnWindow(kConverting, [](test::UiWindow&) {});
     script.OnWindow(kConverting, [&](test::UiWindow& w) {
         // The name written ends in view however long the path.
         std::string shown = w.Text(IDC_PROGRESS_INPUT);
@@ -123,10 +125,9 @@ INSTANTIATE_TEST_SUITE_P(Answers, ReadError, ::testing::Values(IDNO, IDYES));
 class DiskFull : public RunTest {
 protected:
     void SetUp() override {
-        const char* disk = std::getenv("ZEKO_SMALL_DISK");
-        if (disk == nullptr || !test::Exists(std::string(disk) + "\\small-disk.ok"))
-            GTEST_SKIP() << "no small disk";
-        small = std::string(disk) + "\\run";
+        std::string disk = test::SmallDisk();
+        if (disk.empty()) GTEST_SKIP() << "no small disk";
+        small = disk + "\\run";
         platform::MakeDirectory(small.c_str());
         UseOutputFolder(small);
     }
@@ -135,19 +136,6 @@ protected:
         EXPECT_TRUE(TemporaryFiles(small).empty());
         test::RemoveTree(small);
     }
-    // Takes all but about the given room of the disk.
-    void Fill(const std::string& path, std::size_t room) {
-        std::string chunk(4096, 'f');
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
-                                  nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        DWORD written = 4096;
-        while (written == 4096 && WriteFile(file, chunk.data(), 4096, &written, nullptr)) {}
-        CloseHandle(file);
-        std::string filled = test::ReadBytes(path);
-        test::WriteBytes(path, filled.substr(0, filled.size() > room ? filled.size() - room : 0));
-    }
-
     std::string small;
 };
 
@@ -155,7 +143,7 @@ TEST_F(DiskFull, RetryAfterFreeingSpaceCompletesTheFile) {
     std::string text = Repeat("plain text line\r\n", 2000);
     Source("a.txt", text);
     std::string filler = small + "\\filler";
-    Fill(filler, 8192);
+    test::FillDisk(filler, 8192);
     test::GuiScript script;
     script.OnWindow({"#32770", "ディスクフル"}, [&](test::UiWindow& w) {
         DeleteFileA(filler.c_str());

@@ -21,25 +21,12 @@ std::string Text(int size) {
     return text;
 }
 
-// Writes until the file system refuses; answers how many bytes went.
-std::uint32_t FillFile(const std::string& path, std::uint32_t limit) {
-    platform::FileId file = platform::Open(path.c_str(), platform::kGenericWrite, 0,
-                                           platform::kCreateAlways, platform::kAttributeNormal);
-    EXPECT_NE(file, platform::kInvalidFile) << path;
-    std::string chunk(kPage, 'f');
-    std::uint32_t total = 0, written = kPage;
-    while (written == kPage && total < limit &&
-           platform::Write(file, chunk.data(), kPage, &written))
-        total += written;
-    platform::Close(file);
-    return total;
-}
 
 class DiskFull : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* disk = std::getenv("ZEKO_SMALL_DISK");
-        if (!disk || !test::Exists(test::Join(disk, "small-disk.ok")))
+        std::string disk = test::SmallDisk();
+        if (disk.empty())
             GTEST_SKIP() << "no small file system (ctest mounts one with tools/small-disk.sh, "
                             "which needs root)";
         disk_ = disk;
@@ -48,8 +35,8 @@ protected:
         ASSERT_TRUE(platform::MakeDirectory(work_.c_str()));
         filler_ = test::Join(work_, "filler");
         std::string gap = test::Join(work_, "gap");
-        ASSERT_EQ(FillFile(gap, kPage), kPage);
-        if (FillFile(filler_, kLimit) >= kLimit) GTEST_SKIP() << disk_ << " is not small";
+        ASSERT_EQ(test::FillFile(gap, kPage), kPage);
+        if (test::FillFile(filler_, kLimit) >= kLimit) GTEST_SKIP() << disk_ << " is not small";
         ASSERT_TRUE(platform::Remove(gap.c_str()));
     }
     void TearDown() override {

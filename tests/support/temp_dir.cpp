@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 
 #include "framework/path.h"
@@ -12,6 +14,29 @@
 
 namespace test {
 namespace {
+
+std::string Upper(std::string text) {
+    for (char& c : text) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    return text;
+}
+
+bool IsTemporaryName(const std::string& name) {
+    std::string upper = Upper(name);
+    return upper.size() > 4 && upper.ends_with(".TMP") && (upper[0] == 'Z' || upper[0] == 'U');
+}
+
+void WalkBelow(const std::string& folder, const std::string& relative,
+               const std::function<void(const std::string&, const std::string&)>& visit) {
+    for (const std::string& name : ListNames(folder)) {
+        std::string path = Join(folder, name);
+        std::string below = relative.empty() ? name : Join(relative, name);
+        if (IsFolder(path)) {
+            WalkBelow(path, below, visit);
+        } else {
+            visit(below, path);
+        }
+    }
+}
 
 std::string CurrentDirectory() {
     char buffer[platform::kPathBuffer];
@@ -83,6 +108,17 @@ bool Exists(const std::string& path) {
     return platform::Attributes(path.c_str()) != platform::kInvalidAttributes;
 }
 
+bool IsFolder(const std::string& path) {
+    std::uint32_t attributes = platform::Attributes(path.c_str());
+    return attributes != platform::kInvalidAttributes &&
+           (attributes & platform::kAttributeDirectory) != 0;
+}
+
+void WalkFiles(const std::string& root,
+               const std::function<void(const std::string&, const std::string&)>& visit) {
+    if (IsFolder(root)) WalkBelow(root, "", visit);
+}
+
 std::vector<std::string> ListNames(const std::string& folder) {
     std::vector<std::string> names;
     platform::FindData data{};
@@ -98,14 +134,55 @@ std::vector<std::string> ListNames(const std::string& folder) {
 }
 
 void RemoveTree(const std::string& path) {
-    std::uint32_t attributes = platform::Attributes(path.c_str());
-    if (attributes == platform::kInvalidAttributes) return;
-    if (!(attributes & platform::kAttributeDirectory)) {
+    if (!Exists(path)) return;
+    if (!IsFolder(path)) {
         platform::Remove(path.c_str());
         return;
     }
     for (const std::string& name : ListNames(path)) RemoveTree(Join(path, name));
     platform::RemoveFolder(path.c_str());
+}
+
+std::string SmallDisk() {
+    const char* disk = std::getenv("ZEKO_SMALL_DISK");
+    if (disk == nullptr || !Exists(Join(disk, "small-disk.ok"))) return {};
+    return disk;
+}
+
+std::uint32_t FillFile(const std::string& path, std::uint32_t limit) {
+    constexpr std::uint32_t kBlock = 4096;
+    platform::FileId file = platform::Open(path.c_str(), platform::kGenericWrite, 0,
+                                           platform::kCreateAlways, platform::kAttributeNormal);
+    EXPECT_NE(file, platform::kInvalidFile) << "cannot create " << path;
+    std::string chunk(kBlock, 'f');
+    std::uint32_t total = 0, written = kBlock;
+    while (written == kBlock && total < limit &&
+           platform::Write(file, chunk.data(), kBlock, &written))
+        total += written;
+    platform::Close(file);
+    return total;
+}
+
+void FillDisk(const std::string& path, std::size_t room) {
+    FillFile(path, UINT32_MAX);
+    std::string filled = ReadBytes(path);
+    WriteBytes(path, filled.substr(0, filled.size() > room ? filled.size() - room : 0));
+}
+
+std::vector<std::string> TemporaryFiles(const std::string& folder) {
+    std::vector<std::string> found;
+    for (const std::string& name : ListNames(folder))
+        if (IsTemporaryName(name)) found.push_back(name);
+    return found;
+}
+
+std::vector<std::string> LeftoverFiles(const std::string& root) {
+    std::vector<std::string> found;
+    WalkFiles(root, [&found](const std::string& relative, const std::string& path) {
+        std::string name = LastSeparator(path.c_str()) + 1;
+        if (IsTemporaryName(name) || Upper(name).starts_with("DUMMY")) found.push_back(relative);
+    });
+    return found;
 }
 
 }  // namespace test
