@@ -476,10 +476,8 @@ std::uint32_t MakeTempFile(const char* directory, const char* prefix, char* resu
     return 0;
 }
 
-std::uint32_t FindFullPath(const char* directory, const char* name, std::uint32_t size,
-                           char* result) {
+std::uint32_t FullPathName(const char* name, std::uint32_t size, char* result) {
     std::string path = Native(name);
-    if (path.empty() || path[0] != '/') path = Native(directory) + "/" + path;
     char resolved[PATH_MAX];
     if (!realpath(path.c_str(), resolved)) return FailPath(path, 0u);
     std::uint32_t length = static_cast<std::uint32_t>(std::strlen(resolved));
