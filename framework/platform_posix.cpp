@@ -180,11 +180,17 @@ public:
         // test of the ends, a second byte being at hand for each.
         for (std::ptrdiff_t safe; (safe = std::min((end - bytes) / 2, (outEnd - out) / 2)) > 0;) {
             for (unsigned char* const stop = out + 2 * safe; out < stop; out += 2) {
-                const std::uint32_t character = Character(bytes);
-                if (character == kNoWindow) return kNoCharacter;
-                out[0] = static_cast<unsigned char>(character);
-                out[1] = static_cast<unsigned char>(character >> 8);
-                bytes += character >> 16;
+                // A branch on the first byte, not the length looked up, steps on: the
+                // next character need not wait for this one's look-up.
+                std::uint32_t unit = singles_[*bytes];
+                if (unit == kNone) {
+                    unit = Character(bytes);
+                    if (unit == kNoWindow) return kNoCharacter;
+                    ++bytes;
+                }
+                ++bytes;
+                out[0] = static_cast<unsigned char>(unit);
+                out[1] = static_cast<unsigned char>(unit >> 8);
             }
         }
         // The last byte, alone, or a character without room.
