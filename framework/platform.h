@@ -106,8 +106,8 @@ bool RenameReplacing(const char* from, const char* to);
 std::uint32_t MakeTempFile(const char* directory, const char* prefix, char* result);
 
 // GetFullPathNameA(name, size, result, no file part): the full path of name against the
-// current directory, made from the names alone (natively, of an existing file, with its
-// links resolved); 0 on failure, more than size when the buffer is too small.
+// current directory, made from the names alone; 0 on failure, more than size when the
+// buffer is too small.
 std::uint32_t FullPathName(const char* name, std::uint32_t size, char* result);
 
 std::uint32_t Attributes(const char* path);  // GetFileAttributesA

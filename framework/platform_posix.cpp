@@ -18,6 +18,7 @@
 #include <ctime>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "framework/path.h"
 #include "framework/platform.h"
@@ -482,13 +483,38 @@ std::uint32_t MakeTempFile(const char* directory, const char* prefix, char* resu
     return 0;
 }
 
+// As on Windows, "." and ".." and repeated separators are settled by the names alone,
+// without asking the file system ('/' is never a trail byte).
 std::uint32_t FullPathName(const char* name, std::uint32_t size, char* result) {
     std::string path = Native(name);
-    char resolved[PATH_MAX];
-    if (!realpath(path.c_str(), resolved)) return FailPath(path, 0u);
-    std::uint32_t length = static_cast<std::uint32_t>(std::strlen(resolved));
+    if (path.empty()) {
+        lastError = kErrorInvalidParameter;
+        return 0;
+    }
+    if (path[0] != '/') {
+        char folder[PATH_MAX];
+        if (!getcwd(folder, sizeof folder)) return Fail(errno, 0u);
+        std::string joined = folder;
+        joined += '/';
+        joined += path;
+        path.swap(joined);
+    }
+    std::string full;
+    for (std::size_t at = 0; at < path.size();) {
+        std::size_t next = std::min(path.find('/', at), path.size());
+        std::string_view part(path.data() + at, next - at);
+        if (part == "..")
+            full.resize(full.empty() ? 0 : full.rfind('/'));
+        else if (!part.empty() && part != ".") {
+            full += '/';
+            full.append(part.data(), part.size());
+        }
+        at = next + 1;
+    }
+    if (full.empty()) full.push_back('/');
+    std::uint32_t length = static_cast<std::uint32_t>(full.size());
     if (length >= size) return length + 1;
-    std::memcpy(result, resolved, length + 1);
+    std::memcpy(result, full.c_str(), length + 1);
     return length;
 }
 
