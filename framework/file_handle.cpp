@@ -27,9 +27,11 @@ bool FileHandle::Open(const char* name, std::uint32_t access, std::uint32_t shar
     if (opened == platform::kInvalidFile) return false;
     std::uint32_t error = platform::LastError();  // kept: callers read ERROR_ALREADY_EXISTS
     handle_ = opened;
+    // The file exists now, so its full path follows from the name and the current
+    // directory alone, without another search of the file system.
     std::uint32_t length = 0;
     if (name[0] != '\0' && name[1] != ':')
-        length = platform::FindFullPath(".", name, platform::kPathBuffer, fullPath_);
+        length = platform::FullPathName(name, platform::kPathBuffer, fullPath_);
     if (length == 0 || length >= platform::kPathBuffer) std::strcpy(fullPath_, name);
     platform::SetLastError(error);
     return true;

@@ -105,10 +105,10 @@ bool RenameReplacing(const char* from, const char* to);
 // name (at most kMaxPath characters) to result.  Returns the unique number, 0 on failure.
 std::uint32_t MakeTempFile(const char* directory, const char* prefix, char* result);
 
-// SearchPathA(directory, name, no extension, size, result, no file part): the full path
-// of an existing file; 0 when not found, more than size when the buffer is too small.
-std::uint32_t FindFullPath(const char* directory, const char* name, std::uint32_t size,
-                           char* result);
+// GetFullPathNameA(name, size, result, no file part): the full path of name against the
+// current directory, made from the names alone; 0 on failure, more than size when the
+// buffer is too small.
+std::uint32_t FullPathName(const char* name, std::uint32_t size, char* result);
 
 std::uint32_t Attributes(const char* path);  // GetFileAttributesA
 bool MakeDirectory(const char* path);        // CreateDirectoryA, default security

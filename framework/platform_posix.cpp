@@ -11,12 +11,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <memory>
+#include <mutex>
 #include <string>
+#include <string_view>
 
 #include "framework/path.h"
 #include "framework/platform.h"
@@ -142,29 +144,27 @@ private:
 };
 
 // Code page 932 as glibc's "CP932" converter defines it.  The converter is asked about
-// each character once and its answer remembered, so that a stretch costs one look-up per
-// character instead of a converter call, with exactly the converter's results (the code
-// page is stateless: a character's answer does not depend on its neighbours).  The two
-// tables take 512 KiB per thread that converts, whatever the files' sizes.
+// each character once per process, when a conversion first meets it, and its answer kept
+// in tables that every thread shares: a character then costs one look-up, with exactly
+// the converter's results (the code page is stateless: a character's answer does not
+// depend on its neighbours).  Decoding looks up the two bytes at hand, which give the
+// character that begins there and its length whichever it is.  An entry is written by
+// whichever thread learns it first, always with the same value, so relaxed atomics (plain
+// loads and stores on the machines served) keep the tables sound; the converters, which
+// are not thread-safe, are asked under a lock.  An entry 0 is one not yet learnt.
 class CodePage932 {
 public:
-    static constexpr std::uint32_t kUnknown = 0xFFFFFFFFu;
-    static constexpr std::uint32_t kInvalid = 0xFFFFFFFEu;  // no character / no bytes
-    static constexpr std::uint32_t kLead = 0xFFFFFFFDu;     // a single byte: first of two
     static constexpr std::int32_t kNoRoom = -1;
     static constexpr std::int32_t kNoCharacter = -2;
 
-    CodePage932()
-        : decoder_("UTF-16LE", "CP932"),
-          encoder_("CP932", "UTF-16LE"),
-          pairs_(new std::uint32_t[65536]),
-          bytes_(new std::uint32_t[65536]) {
-        std::fill_n(pairs_.get(), 65536, kUnknown);
-        std::fill_n(bytes_.get(), 65536, kUnknown);
+    CodePage932() : decoder_("UTF-16LE", "CP932"), encoder_("CP932", "UTF-16LE") {
+        if (!Usable()) return;
         for (int b = 0; b < 256; ++b) {
             unsigned char in = static_cast<unsigned char>(b);
             std::uint32_t unit = DecodeOne(&in, 1);
-            singles_[b] = unit != kInvalid || errno != EINVAL ? unit : kLead;
+            // A byte the converter finds incomplete is the first of two.
+            leads_[b] = unit == kNone && errno == EINVAL;
+            singles_[b] = static_cast<std::uint16_t>(unit);
         }
     }
 
@@ -177,23 +177,31 @@ public:
         const unsigned char* const end = bytes + count;
         unsigned char* out = units;
         unsigned char* const outEnd = units + 2 * static_cast<std::ptrdiff_t>(room);
-        std::uint32_t* const pairs = pairs_.get();  // a local: the stores below may alias
-        while (bytes < end) {
-            std::uint32_t unit = singles_[*bytes];
-            if (unit == kLead && end - bytes >= 2) {
-                std::uint32_t& pair = pairs[bytes[0] << 8 | bytes[1]];
-                if (pair == kUnknown) pair = DecodeOne(bytes, 2);
-                unit = pair;
+        // Each character takes one byte or two and makes one unit: this many go without a
+        // test of the ends, a second byte being at hand for each.
+        for (std::ptrdiff_t safe; (safe = std::min((end - bytes) / 2, (outEnd - out) / 2)) > 0;) {
+            for (unsigned char* const stop = out + 2 * safe; out < stop; out += 2) {
+                // A branch on the first byte, not the length looked up, steps on: the
+                // next character need not wait for this one's look-up.
+                std::uint32_t unit = singles_[*bytes];
+                if (unit == kNone) {
+                    unit = Character(bytes);
+                    if (unit == kNoWindow) return kNoCharacter;
+                    ++bytes;
+                }
                 ++bytes;
+                out[0] = static_cast<unsigned char>(unit);
+                out[1] = static_cast<unsigned char>(unit >> 8);
             }
-            ++bytes;
-            if (unit >= kLead) return kNoCharacter;
-            if (out == outEnd) return kNoRoom;
-            out[0] = static_cast<unsigned char>(unit);
-            out[1] = static_cast<unsigned char>(unit >> 8);
-            out += 2;
         }
-        return static_cast<std::int32_t>((out - units) / 2);
+        // The last byte, alone, or a character without room.
+        if (bytes == end) return static_cast<std::int32_t>((out - units) / 2);
+        const std::uint32_t unit = end - bytes >= 2 ? Character(bytes) : singles_[*bytes];
+        if (unit == kNone || unit == kNoWindow) return kNoCharacter;
+        if (out == outEnd) return kNoRoom;
+        out[0] = static_cast<unsigned char>(unit);
+        out[1] = static_cast<unsigned char>(unit >> 8);
+        return static_cast<std::int32_t>((out + 2 - units) / 2);
     }
 
     // WideCharToMultiByte with the default character '?' for each unit the code page
@@ -203,49 +211,97 @@ public:
         const unsigned char* const end = units + 2 * static_cast<std::ptrdiff_t>(count);
         unsigned char* out = bytes;
         unsigned char* const outEnd = bytes + room;
-        std::uint32_t* const table = bytes_.get();
-        for (; units < end; units += 2) {
-            std::uint32_t& entry = table[units[0] | units[1] << 8];
-            if (entry == kUnknown) entry = EncodeOne(units);
-            std::uint32_t code = entry == kInvalid ? '?' : entry;
-            if (code > 0xFF) {
-                if (outEnd - out < 2) return kNoRoom;
-                *out++ = static_cast<unsigned char>(code >> 8);
-            } else if (out == outEnd) {
-                return kNoRoom;
+        while (units < end) {
+            // Each unit makes one byte or two: this many go without a test of room.  Both
+            // bytes are stored; a single's second is overwritten or lies past the bytes made.
+            const std::ptrdiff_t safe = std::min(end - units, outEnd - out) / 2;
+            for (const unsigned char* const stop = units + 2 * safe; units < stop; units += 2) {
+                const std::uint32_t written = Written(units);
+                out[0] = static_cast<unsigned char>(written);
+                out[1] = static_cast<unsigned char>(written >> 8);
+                out += written >> 16;
             }
-            *out++ = static_cast<unsigned char>(code);
+            if (safe == 0) {  // less room than two bytes
+                const std::uint32_t written = Written(units);
+                if (written >> 16 > static_cast<std::uint32_t>(outEnd - out)) return kNoRoom;
+                *out++ = static_cast<unsigned char>(written);
+                units += 2;
+            }
         }
         return static_cast<std::int32_t>(out - bytes);
     }
 
 private:
-    // One character, whole: its unit, or kInvalid (errno tells EINVAL from EILSEQ).
+    // No character: U+FFFF is a noncharacter that no code page maps to.
+    static constexpr std::uint32_t kNone = 0xFFFF;
+    // A window entry whose first byte begins no character.
+    static constexpr std::uint32_t kNoWindow = 0xFFFFFFFFu;
+
+    // The character that begins at bytes, a second byte being at hand: unit | length << 16,
+    // or kNoWindow.
+    std::uint32_t Character(const unsigned char* bytes) {
+        std::atomic<std::uint32_t>& entry = windows_[bytes[0] | bytes[1] << 8];
+        const std::uint32_t character = entry.load(std::memory_order_relaxed);
+        return character != 0 ? character : LearnWindow(bytes, entry);
+    }
+
+    // The bytes that a unit makes: see LearnUnit.
+    std::uint32_t Written(const unsigned char* unit) {
+        std::atomic<std::uint32_t>& entry = encoded_[unit[0] | unit[1] << 8];
+        const std::uint32_t written = entry.load(std::memory_order_relaxed);
+        return written != 0 ? written : LearnUnit(unit, entry);
+    }
+
+    // The character at the start of two bytes: unit | length << 16, or kNoWindow.
+    std::uint32_t LearnWindow(const unsigned char* bytes, std::atomic<std::uint32_t>& entry) {
+        std::uint32_t unit = singles_[bytes[0]];
+        std::uint32_t length = 1;
+        if (leads_[bytes[0]]) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            unit = DecodeOne(bytes, 2);
+            length = 2;
+        }
+        const std::uint32_t character = unit == kNone ? kNoWindow : unit | length << 16;
+        entry.store(character, std::memory_order_relaxed);
+        return character;
+    }
+
+    // The bytes of a unit, first byte lowest, | their count << 16.  A unit the code page
+    // cannot hold is the default character '?'; so is a surrogate on its own, which is no
+    // character, so a pair becomes two default characters, as on Windows.
+    std::uint32_t LearnUnit(const unsigned char* unit, std::atomic<std::uint32_t>& entry) {
+        unsigned char out[8];
+        int made;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            made = encoder_.Run(unit, 2, out, sizeof out);
+        }
+        const std::uint32_t written = made == 1   ? out[0] | 1u << 16
+                                      : made == 2 ? (out[0] | out[1] << 8) | 2u << 16
+                                                  : '?' | 1u << 16;
+        entry.store(written, std::memory_order_relaxed);
+        return written;
+    }
+
+    // One character, whole: its unit, or kNone (errno tells EINVAL from EILSEQ).
     std::uint32_t DecodeOne(const unsigned char* in, std::size_t length) {
         unsigned char out[8];
         int made = decoder_.Run(in, length, out, sizeof out);
-        return made == 2 ? std::uint32_t{out[0]} | std::uint32_t{out[1]} << 8 : kInvalid;
-    }
-
-    // One unit: its bytes (one byte, or lead << 8 | trail), or kInvalid.  A surrogate on
-    // its own is no character, so a pair becomes two default characters, as on Windows.
-    std::uint32_t EncodeOne(const unsigned char* unit) {
-        unsigned char out[8];
-        int made = encoder_.Run(unit, 2, out, sizeof out);
-        return made == 1   ? out[0]
-               : made == 2 ? std::uint32_t{out[0]} << 8 | out[1]
-                           : kInvalid;
+        return made == 2 ? std::uint32_t{out[0]} | std::uint32_t{out[1]} << 8 : kNone;
     }
 
     Iconv decoder_;
     Iconv encoder_;
-    std::uint32_t singles_[256] = {};
-    std::unique_ptr<std::uint32_t[]> pairs_;
-    std::unique_ptr<std::uint32_t[]> bytes_;
+    std::mutex mutex_;
+    std::uint16_t singles_[256] = {};
+    bool leads_[256] = {};
+    // By the two bytes at hand, first byte lowest; by the unit.
+    std::atomic<std::uint32_t> windows_[65536] = {};
+    std::atomic<std::uint32_t> encoded_[65536] = {};
 };
 
-CodePage932& ThreadCodePage() {
-    static thread_local CodePage932 codePage;
+CodePage932& SharedCodePage() {
+    static CodePage932 codePage;
     return codePage;
 }
 
@@ -427,15 +483,38 @@ std::uint32_t MakeTempFile(const char* directory, const char* prefix, char* resu
     return 0;
 }
 
-std::uint32_t FindFullPath(const char* directory, const char* name, std::uint32_t size,
-                           char* result) {
+// As on Windows, "." and ".." and repeated separators are settled by the names alone,
+// without asking the file system ('/' is never a trail byte).
+std::uint32_t FullPathName(const char* name, std::uint32_t size, char* result) {
     std::string path = Native(name);
-    if (path.empty() || path[0] != '/') path = Native(directory) + "/" + path;
-    char resolved[PATH_MAX];
-    if (!realpath(path.c_str(), resolved)) return FailPath(path, 0u);
-    std::uint32_t length = static_cast<std::uint32_t>(std::strlen(resolved));
+    if (path.empty()) {
+        lastError = kErrorInvalidParameter;
+        return 0;
+    }
+    if (path[0] != '/') {
+        char folder[PATH_MAX];
+        if (!getcwd(folder, sizeof folder)) return Fail(errno, 0u);
+        std::string joined = folder;
+        joined += '/';
+        joined += path;
+        path.swap(joined);
+    }
+    std::string full;
+    for (std::size_t at = 0; at < path.size();) {
+        std::size_t next = std::min(path.find('/', at), path.size());
+        std::string_view part(path.data() + at, next - at);
+        if (part == "..")
+            full.resize(full.empty() ? 0 : full.rfind('/'));
+        else if (!part.empty() && part != ".") {
+            full += '/';
+            full.append(part.data(), part.size());
+        }
+        at = next + 1;
+    }
+    if (full.empty()) full.push_back('/');
+    std::uint32_t length = static_cast<std::uint32_t>(full.size());
     if (length >= size) return length + 1;
-    std::memcpy(result, resolved, length + 1);
+    std::memcpy(result, full.c_str(), length + 1);
     return length;
 }
 
@@ -536,7 +615,7 @@ bool SameFile(FileId first, FileId second) {
 // here they become the default character '?', as every other unit outside the code page.
 std::int32_t AnsiToUtf16(const unsigned char* bytes, std::int32_t count, unsigned char* units,
                          std::int32_t room) {
-    CodePage932& codePage = ThreadCodePage();
+    CodePage932& codePage = SharedCodePage();
     if (!codePage.Usable()) return Fail(errno, 0);
     std::int32_t made = count > 0 ? codePage.Decode(bytes, count, units, room) : 0;
     if (made > 0) return made;
@@ -548,7 +627,7 @@ std::int32_t AnsiToUtf16(const unsigned char* bytes, std::int32_t count, unsigne
 
 std::int32_t Utf16ToAnsi(const unsigned char* units, std::int32_t count, unsigned char* bytes,
                          std::int32_t room) {
-    CodePage932& codePage = ThreadCodePage();
+    CodePage932& codePage = SharedCodePage();
     if (!codePage.Usable()) return Fail(errno, 0);
     std::int32_t made = count > 0 ? codePage.Encode(units, count, bytes, room) : 0;
     if (made > 0) return made;

@@ -68,9 +68,8 @@ std::uint32_t MakeTempFile(const char* directory, const char* prefix, char* resu
     return GetTempFileNameA(directory, prefix, 0, result);
 }
 
-std::uint32_t FindFullPath(const char* directory, const char* name, std::uint32_t size,
-                           char* result) {
-    return SearchPathA(directory, name, nullptr, size, result, nullptr);
+std::uint32_t FullPathName(const char* name, std::uint32_t size, char* result) {
+    return GetFullPathNameA(name, size, result, nullptr);
 }
 
 std::uint32_t Attributes(const char* path) { return GetFileAttributesA(path); }

@@ -106,8 +106,10 @@ Outcome Failed(std::int32_t code, const char* what, std::uint32_t error) {
     return {Status::Error, code, std::string(what) + " (error " + std::to_string(error) + ")"};
 }
 
-// Opened without access, so the input's sharing does not refuse it.
+// Opened without access, so the input's sharing does not refuse it; a name that names
+// nothing yet is no open file, and costs no open.
 bool IsSameFile(const FileHandle& input, const std::string& path) {
+    if (platform::Attributes(path.c_str()) == platform::kInvalidAttributes) return false;
     FileHandle probe;
     return probe.Open(path.c_str(), 0,
                       platform::kShareRead | platform::kShareWrite | platform::kShareDelete,

@@ -3,6 +3,10 @@
 // where platform.h documents a difference.
 #include <gtest/gtest.h>
 
+#if !defined(_WIN32)
+#include <iconv.h>
+#endif
+
 #include <string>
 #include <vector>
 
@@ -80,6 +84,22 @@ TEST(CodePage, DecodesCodePage932Strictly) {
     EXPECT_EQ(Decode({0x82, 0xA0, 0x82, 0xA2}, 1), kFails) << "room for one unit only";
 }
 
+// Room runs out, or the input ends, at every position of a short text.
+TEST(CodePage, NeedsRoomForEveryCharacterAndEveryByte) {
+    const unsigned char text[] = {0x41, 0x82, 0xA0, 0x42, 0xB1, 0x88, 0x9F};  // A あ B ｱ 亜
+    const unsigned char units[] = {0x41, 0, 0x42, 0x30, 0x42, 0, 0x71, 0xFF, 0x9C, 0x4E};
+    unsigned char out[16];
+    // Room 0 asks Windows for the size needed, so it is left out.
+    for (std::int32_t room = 1; room <= 5; ++room)
+        EXPECT_EQ(platform::AnsiToUtf16(text, sizeof text, out, room), room == 5 ? 5 : 0) << room;
+    EXPECT_EQ(platform::AnsiToUtf16(text, 2, out, 5), 0) << "a lead byte that ends the input";
+    EXPECT_EQ(platform::AnsiToUtf16(text, 6, out, 5), 0);
+    for (std::int32_t room = 1; room <= 7; ++room)
+        EXPECT_EQ(platform::Utf16ToAnsi(units, 5, out, room), room == 7 ? 7 : 0) << room;
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(out), 7),
+              std::string(reinterpret_cast<const char*>(text), sizeof text));
+}
+
 // Every defined character makes one unit; the character counts are those of Microsoft's
 // table (JIS X 0208, NEC and IBM extensions, user-defined area); 398 characters are
 // duplicates that return as their other form, the same ones in both builds.
@@ -135,5 +155,55 @@ TEST(CodePage, EveryJisX0208CharacterIsDefined) {
     }
     EXPECT_EQ(defined, 6879);
 }
+
+#if !defined(_WIN32)
+// The native bridge answers from tables it learns from glibc's converter; they must give,
+// for every byte pair and every unit, what the converter itself gives.
+class Direct {
+public:
+    Direct(const char* to, const char* from) : id_(iconv_open(to, from)) {
+        EXPECT_NE(id_, reinterpret_cast<iconv_t>(-1));
+    }
+    ~Direct() { iconv_close(id_); }
+
+    // The whole input converted, or "" when the converter refuses it.
+    std::string operator()(const std::string& in) {
+        iconv(id_, nullptr, nullptr, nullptr, nullptr);
+        char out[8];
+        char* source = const_cast<char*>(in.data());
+        char* target = out;
+        std::size_t left = in.size(), room = sizeof out;
+        if (iconv(id_, &source, &left, &target, &room) == static_cast<std::size_t>(-1)) return "";
+        return std::string(out, target);
+    }
+
+private:
+    iconv_t id_;
+};
+
+TEST(CodePage, TablesAgreeWithTheConverterOnEveryPairAndUnit) {
+    Direct decode("UTF-16LE", "CP932"), encode("CP932", "UTF-16LE");
+    for (int first = 0; first < 256; ++first) {
+        for (int second = -1; second < 256; ++second) {
+            std::string bytes(1, static_cast<char>(first));
+            if (second >= 0) bytes += static_cast<char>(second);
+            // What the converter makes of the bytes, unit by unit, or refuses.
+            std::string expected = decode(bytes);
+            unsigned char units[4];
+            std::int32_t made = platform::AnsiToUtf16(
+                reinterpret_cast<const unsigned char*>(bytes.data()),
+                static_cast<std::int32_t>(bytes.size()), units, 2);
+            ASSERT_EQ(std::string(reinterpret_cast<char*>(units), 2 * made), expected)
+                << std::hex << first << " " << second;
+        }
+    }
+    for (int unit = 0; unit < 0x10000; ++unit) {
+        const std::string in{static_cast<char>(unit), static_cast<char>(unit >> 8)};
+        std::string expected = encode(in);
+        if (expected.empty()) expected = "?";
+        ASSERT_EQ(Encode({static_cast<std::uint16_t>(unit)}), expected) << std::hex << unit;
+    }
+}
+#endif
 
 }  // namespace

@@ -44,6 +44,24 @@ TEST_F(FileHandleTest, RecordsTheFullPathOfAnAbsoluteOrRelativeName) {
 #endif
 }
 
+// A relative name's full path comes from the names alone: "." and ".." are settled.
+TEST_F(FileHandleTest, RecordsTheFullPathWithDotsSettled) {
+    std::string path = dir / "a.txt";
+    test::WriteBytes(path, "x");
+    ASSERT_TRUE(MakeDirectory((dir / "sub").c_str()));
+    char saved[kPathBuffer], folder[kPathBuffer];
+    ASSERT_GT(CurrentDirectory(sizeof saved, saved), 0u);
+    ASSERT_TRUE(ChangeDirectory(dir.Path().c_str()));
+    ASSERT_GT(CurrentDirectory(sizeof folder, folder), 0u);
+    const std::string sep(1, kSeparator);
+    for (const std::string& name : {"sub" + sep + ".." + sep + "a.txt", "." + sep + sep + "a.txt"}) {
+        FileHandle file;
+        EXPECT_TRUE(file.Open(name.c_str(), kGenericRead, kShareRead, kOpenExisting, 0)) << name;
+        EXPECT_EQ(std::string(file.FullPath()), std::string(folder) + sep + "a.txt") << name;
+    }
+    ChangeDirectory(saved);
+}
+
 TEST_F(FileHandleTest, WritesAndReadsBackEveryByte) {
     std::string bytes;
     for (int i = 0; i < 20000; ++i) bytes += static_cast<char>(i * 7);
