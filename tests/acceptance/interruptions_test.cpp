@@ -32,11 +32,13 @@ TEST(Acceptance, StoppingDuringALargeFileRollsItBackAndStartsNoOther) {
     s.ChangeSettings({{accept::kOutputPage, IDC_OUT_UNICODE}, {accept::kOutputPage, IDC_OUT_CRLF}});
     platform::MakeDirectory(s.OutputFolder().c_str());
     s.Convert({big, next}, s.OutputFolder(), accept::FolderEntry::Dropped);
-    // A tick later the worker has shown the pair it is converting.
-    s.Script().OnWindow(accept::kConverting, [](test::UiWindow&) {});
-    s.Script().OnWindow(accept::kConverting, [&](test::UiWindow& w) {
+    // The worker shows the caption, then the input, then the output: once the output is
+    // there, the pair it is converting is.
+    test::WindowQuery converting = accept::kConverting;
+    converting.controlId = IDC_PROGRESS_OUTPUT;
+    converting.controlText = s.OutputPath("a-big.txt");
+    s.Script().OnWindow(converting, [&](test::UiWindow& w) {
         EXPECT_EQ(w.Text(IDC_PROGRESS_INPUT), big);
-        EXPECT_EQ(w.Text(IDC_PROGRESS_OUTPUT), s.OutputPath("a-big.txt"));
         w.Click(IDC_PROGRESS_STOP);
     });
     s.Run();

@@ -21,7 +21,6 @@ using test::TemporaryFiles;
 
 constexpr const char* kSjis = "漢字のテキスト\r\n";              // compiled as Shift_JIS
 constexpr const char* kEuc = "\xB4\xC1\xBB\xFA\xA4\xCE\xA5\xC6\xA5\xAD\xA5\xB9\xA5\xC8\n";
-const test::WindowQuery kConverting = {"#32770", "ファイルを変換中...", IDC_PROGRESS_INPUT};
 
 std::string Repeat(const std::string& text, std::size_t copies) {
     std::string result;
@@ -84,14 +83,13 @@ TEST_F(RunTest, StopDuringALargeFileRollsItBackAndStartsNoOther) {
     Source("next.txt", kSjis);
     settings.outputCode = Unicode;  // two passes: the intermediate file must go too
     test::GuiScript script(20000);
-    // The caption comes before the pair: a tick later the worker has shown the pair too.
-    script.OnWindow(kConverting, [](test::UiWindow&) {});
-    script.OnWindow(kConverting, [&](test::UiWindow& w) {
-        // The name written ends in view however long the path.
-        std::string shown = w.Text(IDC_PROGRESS_INPUT);
-        EXPECT_EQ(shown, big);
-        w.Click(IDC_PROGRESS_STOP);
-    });
+    // The caption comes before the pair, so the step waits for the output's name; the
+    // input's, shown first, ends in view however long the path.
+    script.OnWindow({"#32770", "ファイルを変換中...", IDC_PROGRESS_OUTPUT, out + "\\big.txt"},
+                    [&](test::UiWindow& w) {
+                        EXPECT_EQ(w.Text(IDC_PROGRESS_INPUT), big);
+                        w.Click(IDC_PROGRESS_STOP);
+                    });
     EXPECT_EQ(Run(), IDC_PROGRESS_STOP);
     EXPECT_TRUE(script.MessageBoxes().empty());
     EXPECT_TRUE(test::ListNames(out).empty());

@@ -110,7 +110,9 @@ bool Matches(HWND window, const WindowQuery& query) {
     if (!IsWindowEnabled(window)) return false;
     if (!query.className.empty() && ClassOf(window) != query.className) return false;
     if (!query.caption.empty() && TextOf(window) != query.caption) return false;
-    return query.controlId == 0 || FindControl(window, query.controlId) != nullptr;
+    if (query.controlId == 0) return true;
+    HWND control = FindControl(window, query.controlId);
+    return control != nullptr && (query.controlText.empty() || TextOf(control) == query.controlText);
 }
 
 std::string Describe(const WindowQuery& query) {
@@ -118,6 +120,7 @@ std::string Describe(const WindowQuery& query) {
     if (!query.className.empty()) text += " of class '" + query.className + "'";
     if (!query.caption.empty()) text += " captioned '" + query.caption + "'";
     if (query.controlId != 0) text += " with control " + std::to_string(query.controlId);
+    if (!query.controlText.empty()) text += " showing '" + query.controlText + "'";
     return text;
 }
 

@@ -44,6 +44,7 @@ struct WindowQuery {
     std::string className;  // "#32770" for dialogs, sheets and message boxes
     std::string caption;
     int controlId = 0;  // a control the window must have (0: any)
+    std::string controlText = {};  // that control's text, when not empty
 };
 
 // A window as the script sees it, with what a user does to it.  Controls are found by id
