@@ -2,9 +2,12 @@
 // input code classifies each first byte through a table, and the pair of codes, fixed at
 // compile time, decides how each character is written.  Invalid input ends the
 // conversion with false; nothing is repaired.
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
+#include "engine/byte_lanes.h"
 #include "engine/byte_table.h"
 #include "engine/code_arithmetic.h"
 #include "engine/conversion_engine.h"
@@ -94,7 +97,7 @@ constexpr auto MakeShiftJisPairs() {
     for (int lead = 0x81; lead <= 0xFC; ++lead) {
         if (!code::IsShiftJisLead(lead)) continue;
         for (int trail = 0; trail < 256; ++trail) {
-            if (!Within(trail, 0x40, 0x7E) && !Within(trail, 0x80, 0xFC)) continue;
+            if (!code::IsShiftJisTrail(trail)) continue;
             std::uint16_t jis = Pack(code::ShiftJisToJis(lead, trail));
             table[ShiftJisRow(lead)][trail] = Out == ShiftJis ? Pack({lead, trail})
                                               : Out == EucJp  ? JisToEucPair(jis)
@@ -159,12 +162,65 @@ struct LineEnd {
 };
 constexpr LineEnd kLineEnds[3] = {{2, {'\r', '\n'}}, {1, {'\r', 0}}, {1, {'\n', 0}}};
 
-// Whether all eight bytes are printable ASCII, 0x20-0x7E.  The lowest byte outside the
-// range sets its lane's high bit in one of the three terms; carries and borrows only reach
-// the lanes above it.
-constexpr bool AllPrintable(std::uint64_t eight) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101u;
-    return ((eight | (eight + kOnes) | (eight - 0x20 * kOnes)) & 0x80 * kOnes) == 0;
+// How many of eight bytes that begin with a character are Shift_JIS pairs (a lead byte in
+// an even lane, a trail byte in the odd one after it) or printable ASCII, whichever of the
+// two runs longer from the first byte: 0 to 8.
+int PairsOrPrintable(std::uint64_t eight) {
+    constexpr std::uint64_t kEvenTops = 0x0080008000800080u;
+    const std::uint64_t pairFaults = (~code::LeadLanes(eight) & kEvenTops) |
+                                     (code::NonTrailLanes(eight) & kEvenTops << 8);
+    // No fault counts as 64 bits: all eight bytes.
+    const int pairBytes = std::countr_zero(pairFaults) >> 3 & ~1;
+    const int printableBytes = std::countr_zero(code::NonPrintableLanes(eight)) >> 3;
+    return std::max(pairBytes, printableBytes);
+}
+
+// Same-code Shift_JIS writes most characters exactly as they stand, so a run of them is
+// checked one character at a time and copied at once.  By [newline Keep][widening on]: the
+// length of a character that begins with the byte and stays as it is, 0 for one that is
+// translated, widened or invalid (a pair's trail byte is checked apart).
+constexpr std::uint8_t UnchangedLength(ByteClass kind, bool keepsLineEnds, bool widens) {
+    switch (kind) {
+    case kSingleByte: return 1;
+    case kLeadByte: return 2;
+    case kLineEnd: return keepsLineEnds ? 1 : 0;
+    case kKanaByte: return widens ? 0 : 1;
+    default: return 0;
+    }
+}
+
+constexpr auto kUnchangedLengths = [] {
+    std::array<std::array<code::ByteTable<std::uint8_t>, 2>, 2> tables{};
+    for (int keeps = 0; keeps < 2; ++keeps)
+        for (int widens = 0; widens < 2; ++widens)
+            for (int b = 0; b < 256; ++b)
+                tables[keeps][widens][b] = UnchangedLength(kShiftJisClasses[b], keeps, widens);
+    return tables;
+}();
+
+constexpr auto kShiftJisTrails = MakeByteTable(code::IsShiftJisTrail);
+
+// Steps over the characters from in that stay as they are, while they begin before stop
+// (a pair's trail byte may lie at stop); returns the first one that does not.  Runs of
+// pairs or of ASCII are measured eight bytes at a time, so that the next load need not
+// wait for each character's length; anything else goes one character at a time.
+const unsigned char* SkipUnchanged(const unsigned char* in, const unsigned char* stop,
+                                   const code::ByteTable<std::uint8_t>& lengths) {
+    while (in < stop) {
+        if (stop - in >= 8) {
+            std::uint64_t eight;
+            std::memcpy(&eight, in, 8);
+            const int bytes = PairsOrPrintable(eight);
+            if (bytes != 0) {
+                in += bytes;
+                continue;
+            }
+        }
+        const std::uint8_t length = lengths[*in];
+        if (length == 0 || (length == 2 && !kShiftJisTrails[in[1]])) break;
+        in += length;
+    }
+    return in;
 }
 
 static_assert(int{kana::FormJis} == int{Jis} && int{kana::FormShiftJis} == int{ShiftJis} &&
@@ -275,6 +331,8 @@ int ConversionEngine::ConvertRun() {
     // Kept in locals: the stores through out could otherwise alias the members.
     const std::int32_t newline = options_.newline;
     JisState state = jisState_;
+    [[maybe_unused]] const auto& unchanged =
+        kUnchangedLengths[newline == KeepNewline][options_.widenKana != 0];
     auto enter = [&](JisState to, unsigned char designator, unsigned char final) {
         if (state == to) return;
         state = to;
@@ -285,6 +343,13 @@ int ConversionEngine::ConvertRun() {
     };
     bool converted = true;
     for (;;) {
+        if constexpr (In == ShiftJis && Out == ShiftJis) {
+            const unsigned char* const from = in;
+            in = SkipUnchanged(in, std::min(pairEnd, in + (outLimit - out)), unchanged);
+            std::memcpy(out, from, static_cast<std::size_t>(in - from));
+            out += in - from;
+            if (in >= pairEnd || out > outLimit) break;
+        }
         const int b = *in;
         const ByteClass kind = Classify<In>(b, state);
         if (kind == kSingleByte) {
@@ -294,7 +359,7 @@ int ConversionEngine::ConvertRun() {
             while (pairEnd - in >= 8 && outLimit - out >= 8) {
                 std::uint64_t eight;
                 std::memcpy(&eight, in, 8);
-                if (!AllPrintable(eight)) break;
+                if (!code::AllPrintable(eight)) break;
                 std::memcpy(out, &eight, 8);
                 in += 8;
                 out += 8;

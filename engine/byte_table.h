@@ -21,5 +21,7 @@ constexpr bool Within(int b, int low, int high) { return b >= low && b <= high; 
 
 // The first byte of a two-byte Shift_JIS character.
 constexpr bool IsShiftJisLead(int b) { return Within(b, 0x81, 0x9F) || Within(b, 0xE0, 0xFC); }
+// The second byte of a two-byte Shift_JIS character.
+constexpr bool IsShiftJisTrail(int b) { return Within(b, 0x40, 0x7E) || Within(b, 0x80, 0xFC); }
 
 }  // namespace code

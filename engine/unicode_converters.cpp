@@ -4,9 +4,9 @@
 // through an intermediate Shift_JIS file.  UTF-16 output always begins with the mark.
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstring>
 
+#include "engine/byte_lanes.h"
 #include "engine/byte_table.h"
 #include "engine/conversion_engine.h"
 #include "framework/platform.h"
@@ -38,29 +38,6 @@ constexpr auto kEightBytes = [] {
     return table;
 }();
 
-// The lead bytes among eight bytes (the first in the lowest bits), bit i for byte i.  The
-// leads 0x81-0x9F and 0xE0-0xFC are, with bit 5 flipped, the one range 0xA1-0xDC; each
-// byte is tested against it in its lane, where no sum carries into the next lane.
-constexpr unsigned LeadMask(std::uint64_t eight) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101u;
-    const std::uint64_t flipped = eight ^ 0x20 * kOnes;
-    const std::uint64_t low = flipped & 0x7F * kOnes;
-    const std::uint64_t leads =
-        flipped & (low + 0x5F * kOnes) & ~(low + 0x23 * kOnes) & 0x80 * kOnes;
-    // Gathers each lane's top bit into the top byte.
-    return static_cast<unsigned>((leads >> 7) * 0x0102040810204080u >> 56);
-}
-
-constexpr bool LeadMaskAgreesWithTheLeadBytes() {
-    for (int b = 0; b < 256; ++b)
-        for (int lane = 0; lane < 8; ++lane)
-            if (LeadMask(std::uint64_t(b) << 8 * lane) != (code::IsShiftJisLead(b) ? 1u << lane : 0))
-                return false;
-    return true;
-}
-static_assert(LeadMaskAgreesWithTheLeadBytes());
-static_assert(std::endian::native == std::endian::little, "eight bytes load first byte lowest");
-
 // Steps over at most *characters whole characters from at, the first byte of one; stops
 // early at end, or before a lead byte whose trail byte lies beyond it.  *characters
 // becomes the number stepped over.  Eight bytes at a time while whole ones fit: their
@@ -71,7 +48,7 @@ const unsigned char* StepCharacters(const unsigned char* at, const unsigned char
     while (left >= 8 && end - at > 8) {
         std::uint64_t eight;
         std::memcpy(&eight, at, 8);
-        const EightBytes step = kEightBytes[LeadMask(eight)];
+        const EightBytes step = kEightBytes[code::LeadMask(eight)];
         at += 8 + step.overrun;
         left -= step.characters;
     }
