@@ -139,9 +139,12 @@ bool ConversionEngine::SetIntermediateFolder(const char* folder) {
 void ConversionEngine::BeginIntermediate() {
     char name[platform::kPathBuffer];
     if (platform::MakeTempFile(intermediateFolder_, "U", name) == 0) throw platform::LastError();
+    // Temporary: the system keeps the file in its cache rather than hurry it to the disk,
+    // since it is read back at once and removed.
     if (!intermediate_.Open(name, platform::kGenericRead | platform::kGenericWrite,
                             platform::kShareRead, platform::kCreateAlways,
-                            platform::kAttributeArchive | platform::kFlagSequentialScan)) {
+                            platform::kAttributeArchive | platform::kAttributeTemporary |
+                                platform::kFlagSequentialScan)) {
         std::uint32_t error = platform::LastError();
         platform::Remove(name);
         throw error;
