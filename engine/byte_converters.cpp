@@ -176,7 +176,7 @@ int PairsOrPrintable(std::uint64_t eight) {
 }
 
 // Same-code Shift_JIS writes most characters exactly as they stand, so a run of them is
-// checked one character at a time and copied at once.  By [newline Keep][widening on]: the
+// only checked, and copied at once.  By [newline Keep][widening on]: the
 // length of a character that begins with the byte and stays as it is, 0 for one that is
 // translated, widened or invalid (a pair's trail byte is checked apart).
 constexpr std::uint8_t UnchangedLength(ByteClass kind, bool keepsLineEnds, bool widens) {
@@ -344,6 +344,7 @@ int ConversionEngine::ConvertRun() {
     bool converted = true;
     for (;;) {
         if constexpr (In == ShiftJis && Out == ShiftJis) {
+            // What stays as it is goes first; the cases below take the character after it.
             const unsigned char* const from = in;
             in = SkipUnchanged(in, std::min(pairEnd, in + (outLimit - out)), unchanged);
             std::memcpy(out, from, static_cast<std::size_t>(in - from));

@@ -149,6 +149,29 @@ TEST(ByteConverters, EveryByteIsJudgedAloneInsideRunsOfAscii) {
     EXPECT_EQ(outcome.output, copied);
 }
 
+// Between the same code, runs of pairs are checked eight bytes at a time too: any byte in a
+// trail position must be judged as a trail byte, in every lane, after ASCII of any length.
+TEST(ByteConverters, EveryByteIsJudgedAsATrailInsideRunsOfPairs) {
+    std::string copied;
+    for (int b = 0; b < 256; ++b) {
+        for (int ascii = 0; ascii < 2; ++ascii) {
+            for (int pair = 0; pair < 5; ++pair) {
+                std::string text = std::string(ascii, 'a');
+                for (int i = 0; i < 10; ++i) text += "\x88\x9F";  // 亜
+                text[ascii + 2 * pair + 1] = static_cast<char>(b);
+                if (code::IsShiftJisTrail(b))
+                    copied += text;
+                else
+                    EXPECT_FALSE(test::Convert(text, {ShiftJis, ShiftJis, KeepNewline}).converted)
+                        << b << " in pair " << pair;
+            }
+        }
+    }
+    test::Outcome outcome = test::Convert(copied, {ShiftJis, ShiftJis, KeepNewline});
+    EXPECT_TRUE(outcome.converted);
+    EXPECT_EQ(outcome.output, copied);
+}
+
 // Every Shift_JIS double-byte code, the user-defined leads included, after one ASCII byte
 // so that characters straddle every block boundary.
 std::string AllShiftJis() {
