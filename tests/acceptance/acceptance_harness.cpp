@@ -10,7 +10,7 @@
 #include "framework/platform.h"
 #include "resources/resource_ids.h"
 #include "settings/config_store.h"
-#include "ui/converter_app.h"
+#include "support/program.h"
 
 namespace accept {
 namespace {
@@ -181,12 +181,6 @@ void Scenario::ExpectOutput(const std::string& relative, std::optional<std::stri
     Expect(expectedOutputs_, relative, std::move(bytes));
 }
 
-void Scenario::SaveConfig(Settings& settings) {
-    ConfigStore store;
-    RegisterSettings(&settings, &store);
-    ASSERT_TRUE(store.Save(config_.c_str()));
-}
-
 void Scenario::ChangeSettings(const std::vector<SheetAction>& actions) {
     script_.OnWindow(kMain, [](test::UiWindow& main) { main.Click(IDC_MAIN_SETTINGS); });
     // One step per page, so each page's clicks are handled before the page is left and
@@ -237,16 +231,7 @@ void Scenario::Decide(const test::WindowQuery& dialog, int choice, bool forAll,
 void Scenario::Run() {
     // Found only when the run is over: the progress dialog disables the main window.
     script_.OnWindow(kMain, [](test::UiWindow& main) { main.Click(IDC_MAIN_EXIT); });
-    int exitCode;
-    {
-        ConverterApp app((dir_.Path() + "\\").c_str());
-        exitCode = app.Run(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOW);
-    }
-    // The main window's end posts WM_QUIT, which nothing in the program reads; it must not
-    // end the next scenario's dialogs.
-    MSG quit;
-    PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(test::RunProgram(dir_.Path() + "\\"), 0);
     EXPECT_TRUE(script_.Finished()) << "steps left when the program ended";
 }
 

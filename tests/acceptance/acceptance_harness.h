@@ -99,14 +99,6 @@ public:
     void ExpectSource(const std::string& relative, std::optional<std::string> bytes);
     void ExpectOutput(const std::string& relative, std::optional<std::string> bytes);
 
-    // ZEKO.CFG as the program starts with it: the defaults changed by edit.
-    template <typename Edit>
-    void StartWith(Edit edit) {
-        Settings settings;
-        edit(settings);
-        SaveConfig(settings);
-    }
-
     // Script steps, in the order the user takes them: open the sheet from the main window,
     // act on its pages and press OK; then drop the paths on the list, name the folder
     // (nothing when empty) and press 変換.
@@ -130,8 +122,6 @@ public:
     }
 
 private:
-    void SaveConfig(Settings& settings);
-
     test::TempDir dir_;
     std::string start_;  // the process's directory before the run moved it
     std::string sources_;

@@ -16,13 +16,8 @@ namespace {
 
 using accept::kAsWritten;
 using accept::Sample;
+using test::Repeat;
 
-std::string Repeat(const std::string& text, std::size_t copies) {
-    std::string result;
-    result.reserve(text.size() * copies);
-    for (std::size_t i = 0; i < copies; ++i) result += text;
-    return result;
-}
 
 TEST(Acceptance, StoppingDuringALargeFileRollsItBackAndStartsNoOther) {
     accept::Scenario s(20000);

@@ -17,17 +17,12 @@
 
 namespace {
 
+using test::Repeat;
 using test::TemporaryFiles;
 
 constexpr const char* kSjis = "漢字のテキスト\r\n";              // compiled as Shift_JIS
 constexpr const char* kEuc = "\xB4\xC1\xBB\xFA\xA4\xCE\xA5\xC6\xA5\xAD\xA5\xB9\xA5\xC8\n";
 
-std::string Repeat(const std::string& text, std::size_t copies) {
-    std::string result;
-    result.reserve(text.size() * copies);
-    for (std::size_t i = 0; i < copies; ++i) result += text;
-    return result;
-}
 
 class RunTest : public ::testing::Test {
 protected:

@@ -23,12 +23,6 @@ std::string Hex(std::string_view text) {
     return bytes;
 }
 
-std::string Repeat(std::string_view piece, int times) {
-    std::string text;
-    for (int i = 0; i < times; ++i) text += piece;
-    return text;
-}
-
 int DiskFullAsker::Ask(const Question& question) {
     asked_.push_back(question);
     if (answers_.empty()) {

@@ -30,7 +30,6 @@ struct Outcome {
 
 // "82 A0 0D 0A" -> the bytes.
 std::string Hex(std::string_view text);
-std::string Repeat(std::string_view piece, int times);
 
 // Answers Retry or Cancel from a script; before answering Retry it runs freeSpace (once),
 // so a retry can find room on a disk that was full.

@@ -104,6 +104,13 @@ std::string ReadBytes(const std::string& path) {
     return bytes;
 }
 
+std::string Repeat(std::string_view piece, std::size_t times) {
+    std::string text;
+    text.reserve(piece.size() * times);
+    for (std::size_t i = 0; i < times; ++i) text += piece;
+    return text;
+}
+
 bool Exists(const std::string& path) {
     return platform::Attributes(path.c_str()) != platform::kInvalidAttributes;
 }

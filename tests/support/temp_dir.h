@@ -26,6 +26,8 @@ private:
 
 std::string Join(std::string_view folder, std::string_view name);
 void WriteBytes(const std::string& path, std::string_view bytes);
+// A text of times copies of piece.
+std::string Repeat(std::string_view piece, std::size_t times);
 // The whole file; fails the test (and returns "") when it cannot be read.
 std::string ReadBytes(const std::string& path);
 bool Exists(const std::string& path);

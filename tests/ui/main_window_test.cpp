@@ -14,6 +14,7 @@
 #include "settings/config_store.h"
 #include "settings/settings.h"
 #include "support/gui_script.h"
+#include "support/program.h"
 #include "support/temp_dir.h"
 #include "ui/converter_app.h"
 
@@ -50,15 +51,7 @@ protected:
     std::string ConfigPath() const { return dir / ConfigStore::kFileName; }
 
     // Runs the program's start-up as WinMain would; the exit code.
-    int RunProgram() {
-        ConverterApp app(Folder().c_str());
-        int exitCode = app.Run(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOW);
-        // The main window's end posts WM_QUIT, which nothing in the program reads; it must
-        // not end the next test's dialogs.
-        MSG quit;
-        PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-        return exitCode;
-    }
+    int RunProgram() { return test::RunProgram(Folder()); }
 
     void WriteConfig(const char* folder) {
         Settings settings;
