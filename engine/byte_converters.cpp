@@ -208,9 +208,7 @@ const unsigned char* SkipUnchanged(const unsigned char* in, const unsigned char*
                                    const code::ByteTable<std::uint8_t>& lengths) {
     while (in < stop) {
         if (stop - in >= 8) {
-            std::uint64_t eight;
-            std::memcpy(&eight, in, 8);
-            const int bytes = PairsOrPrintable(eight);
+            const int bytes = PairsOrPrintable(code::LoadEight(in));
             if (bytes != 0) {
                 in += bytes;
                 continue;
@@ -358,8 +356,7 @@ int ConversionEngine::ConvertRun() {
             *out++ = *in++;
             // Text in ASCII goes eight bytes at a time.
             while (pairEnd - in >= 8 && outLimit - out >= 8) {
-                std::uint64_t eight;
-                std::memcpy(&eight, in, 8);
+                const std::uint64_t eight = code::LoadEight(in);
                 if (!code::AllPrintable(eight)) break;
                 std::memcpy(out, &eight, 8);
                 in += 8;

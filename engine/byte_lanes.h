@@ -5,6 +5,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
 
 #include "engine/byte_table.h"
 
@@ -14,6 +15,13 @@ inline constexpr std::uint64_t kLaneOnes = 0x0101010101010101u;
 inline constexpr std::uint64_t kLaneTops = 0x80 * kLaneOnes;
 
 static_assert(std::endian::native == std::endian::little, "eight bytes load first byte lowest");
+
+// The eight bytes from at, the first in the lowest lane.
+inline std::uint64_t LoadEight(const unsigned char* at) {
+    std::uint64_t eight;
+    std::memcpy(&eight, at, 8);
+    return eight;
+}
 
 // The lanes that hold a Shift_JIS lead byte.  The leads 0x81-0x9F and 0xE0-0xFC are, with
 // bit 5 flipped, the one range 0xA1-0xDC.

@@ -4,7 +4,6 @@
 // through an intermediate Shift_JIS file.  UTF-16 output always begins with the mark.
 #include <algorithm>
 #include <array>
-#include <cstring>
 
 #include "engine/byte_lanes.h"
 #include "engine/byte_table.h"
@@ -46,9 +45,7 @@ const unsigned char* StepCharacters(const unsigned char* at, const unsigned char
                                     std::int32_t* characters) {
     std::int32_t left = *characters;
     while (left >= 8 && end - at > 8) {
-        std::uint64_t eight;
-        std::memcpy(&eight, at, 8);
-        const EightBytes step = kEightBytes[code::LeadMask(eight)];
+        const EightBytes step = kEightBytes[code::LeadMask(code::LoadEight(at))];
         at += 8 + step.overrun;
         left -= step.characters;
     }
