@@ -7,7 +7,9 @@
 set -eu
 build=$1 out=$2
 here=$(cd "$(dirname "$0")" && pwd)
-exe=$(printf 'Z:%s' "$(cd "$build" && pwd)/ui/ZEKO.EXE" | tr / '\\')
+# The Wine path of an existing file or folder.
+windows_path() { printf 'Z:%s' "$(cd "$(dirname "$1")" && pwd)/$(basename "$1")" | tr / '\\'; }
+exe=$(windows_path "$build/ui/ZEKO.EXE")
 
 templates=(
     102:main
@@ -34,7 +36,7 @@ for file in readme.txt 表示ソフト.txt index.html README archive.tar.gz; do
 done
 dropped=()
 for name in readme.txt 表示ソフト.txt index.html README archive.tar.gz docs my.docs; do
-    dropped+=("$(printf 'Z:%s' "$(cd "$sample" && pwd)/$name" | tr / '\\')")
+    dropped+=("$(windows_path "$sample/$name")")
 done
 "$here/screenshot.sh" "$build" "$out/102-main-with-rows.png" "$build/tools/show_main_window.exe" "${dropped[@]}"
 
@@ -55,7 +57,6 @@ with open(sys.argv[1], "wb") as f:
     f.write(line * (400_000_000 // len(line)))
 PY
 cp "$sample/readme.txt" "$run/in/"
-windows_path() { printf 'Z:%s' "$(cd "$(dirname "$1")" && pwd)/$(basename "$1")" | tr / '\\'; }
 SHOT_WINDOWS=2 "$here/screenshot.sh" "$build" "$out/run-in-progress.png" \
     "$build/tools/show_main_window.exe" --convert-to "$(windows_path "$run/out")" \
     "$(windows_path "$run/in/長い文章.txt")" "$(windows_path "$run/in/readme.txt")"
