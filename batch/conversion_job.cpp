@@ -1,17 +1,93 @@
 #include "batch/conversion_job.h"
 
-#include "engine/code_detector.h"
+#include <commctrl.h>
+
+#include <cstring>
+
+#include "batch/ask.h"
+#include "framework/window.h"
 #include "settings/settings.h"
 
-CharCode ConversionJob::DetectCode(FileHandle& input, RunningFlag* running) {
-    CodeDetector detector;
-    return detector.Detect(input, running);
+namespace {
+
+static_assert(static_cast<int>(ClashChoice::Overwrite) == NameClashDialog::Overwrite &&
+              static_cast<int>(UndecidedChoice::Ignore) == DetectionFailedDialog::Ignore &&
+              static_cast<int>(UnconvertibleChoice::Copy) == CannotConvertDialog::Copy);
+
+RetryAnswer AsRetry(int answer) {
+    if (answer == question::kAnswerRetry) return RetryAnswer::Retry;
+    return answer == question::kAnswerIgnore ? RetryAnswer::Skip : RetryAnswer::Stop;
 }
 
-void ConversionJob::Configure(Window* owner, Asker* asker, const Settings* settings) {
+// The question for each reason a file is skipped, and the answer that goes on.
+struct SkipQuestion {
+    const char* caption;
+    std::uint32_t style;
+    const char* format;  // %s: the path
+    int goOn;
+};
+
+constexpr std::uint32_t kYesNoError = question::kYesNo | question::kIconError;
+constexpr const char* kLengthError = "ファイル名の長さのエラー";
+
+constexpr SkipQuestion kSkipQuestions[] = {
+    {"自動ファイル名変換エラー", kYesNoError,
+     "%s\n変換後のファイル名が長くなりすぎて、ファイルが作成できません！"
+     "　このファイルを飛ばします。\nこのまま変換を続けますか？",
+     question::kAnswerYes},
+    {"ファイル名作成のエラー", question::kYesNo | question::kIconWarning,
+     "%s\n出力ファイル名が長くなりすぎて作成できません！　このファイルを飛ばします。\n"
+     "このまま変換を続けますか",
+     question::kAnswerYes},
+    {kLengthError, kYesNoError,
+     "%s\n出力ファイル名が長すぎます！　このファイルは飛ばします。\n変換作業を続けますか？",
+     question::kAnswerYes},
+    {kLengthError, kYesNoError,
+     "%s\n入力ファイルのパス名が長すぎます！　このファイルは飛ばします。\n変換作業を続けますか？",
+     question::kAnswerYes},
+    {kLengthError, kYesNoError,
+     "%s\n入力フォルダのパス名が長すぎます！　このフォルダは飛ばします。\n変換作業を続けますか？",
+     question::kAnswerYes},
+    {"ファイルオープンエラー", kYesNoError,
+     "%s\n通常のファイルではないので変換できません！　このファイルは飛ばします。\n"
+     "変換作業を続けますか？",
+     question::kAnswerYes},
+    {"変換継続の確認", question::kYesNo | question::kIconInformation,
+     "このまま変換作業を続けますか？", question::kAnswerYes},
+    {"ファイル操作の異常", kYesNoError | question::kDefaultButton2,
+     "%s\nファイル操作で何らかの異常が発生しました！ このファイルは飛ばしますが、"
+     "一旦変換作業全体を中断しますか？",
+     question::kAnswerNo},
+};
+static_assert(std::size(kSkipQuestions) == static_cast<std::size_t>(SkipReason::FileError) + 1);
+
+// The row's item parameter: the full path the file list keeps for it.
+const char* RowPath(HWND fileList, int row) {
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (!SendMessageA(fileList, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
+    return reinterpret_cast<const char*>(item.lParam);
+}
+
+}  // namespace
+
+void ConversionJob::Configure(Window* owner, Asker* asker, RunProgress* progress,
+                              const Settings* settings) {
     owner_ = owner;
     asker_ = asker;
+    progress_ = progress;
     settings_ = settings;
+}
+
+void ConversionJob::TakeRows(HWND fileList) {
+    rows_.Clear();
+    rowsComplete_ = true;
+    int rows = static_cast<int>(SendMessageA(fileList, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < rows && rowsComplete_; ++row) {
+        const char* path = RowPath(fileList, row);
+        if (path != nullptr) rowsComplete_ = rows_.Add(path);
+    }
 }
 
 void ConversionJob::PrepareRun() {
@@ -26,56 +102,94 @@ void ConversionJob::PrepareRun() {
     detectionFailed_.Preset(settings_->inputCode);
 }
 
-std::int32_t ConversionJob::DecideInputCode() {
-    if (settings_->inputCode == Unicode) return Unicode;
-    CharCode code = detect_(input_, &Running());
-    if (code != Ambiguous) return code;
-    detectionFailed_.SetShownPath(input_.FullPath());
-    if (detectionFailed_.RunModal(owner_) != DecisionDialog::kExecute) {
-        StopRun();
-        return SettledStopped;
-    }
-    switch (detectionFailed_.Choice()) {
-    case DetectionFailedDialog::AsShiftJis: return ShiftJis;
-    case DetectionFailedDialog::AsEuc: return EucJp;
-    case DetectionFailedDialog::Copy: return CopyFile() ? SettledCopied : SettledStopped;
-    default: return SettledIgnored;
-    }
+void ConversionJob::StartRun() {
+    PrepareRun();
+    if (Start()) return;
+    MessageBoxA(owner_->Handle(), "エラーが発生しました！　変換できません！",
+                "スレッドの作成エラー", MB_OK | MB_ICONERROR);
+    SendMessageA(owner_->Handle(), WM_CLOSE, 0, 0);
 }
 
-bool ConversionJob::DecideCannotConvert() {
-    cannotConvert_.SetShownPath(input_.FullPath());
-    if (cannotConvert_.RunModal(owner_) != DecisionDialog::kExecute) {
-        StopRun();
-        return false;
+// Every file rolls itself back on any error; nothing that escapes the run may end the
+// process, so the dialog is closed whatever happened.
+DWORD ConversionJob::ThreadMain() {
+    try {
+        run_.Configure(*settings_, *this, *progress_, &Running());
+        if (rowsComplete_)
+            run_.Run(rows_);
+        else
+            OutOfMemory();
+    } catch (...) {
+        Running().store(0, std::memory_order_relaxed);
     }
-    return cannotConvert_.Choice() == CannotConvertDialog::Copy && CopyFile();
+    PostMessageA(owner_->Handle(), WM_CLOSE, 0, 0);
+    return 0;
 }
 
-// The output is emptied in place rather than opened again, so a failure cannot leave a
-// partial file the job no longer holds (and could no longer delete on roll-back).
-bool ConversionJob::CopyFile() {
-    if (platform::Seek(input_.Handle(), 0, platform::kFileBegin) == platform::kInvalidPosition ||
-        platform::Seek(output_.Handle(), 0, platform::kFileBegin) == platform::kInvalidPosition ||
-        !platform::Truncate(output_.Handle()))
-        throw platform::LastError();
-    constexpr std::uint32_t kChunk = 1024;
-    char buffer[kChunk];
-    while (KeepsRunning()) {
-        std::uint32_t read = input_.Read(buffer, kChunk);
-        WriteAll(buffer, read);
-        if (read < kChunk) return true;
-    }
-    return false;
+bool ConversionJob::NameClash(const char* output, ClashChoice* choice, char* newPath) {
+    nameClash_.Prepare(output);
+    if (nameClash_.RunModal(owner_) != DecisionDialog::kExecute) return false;
+    *choice = static_cast<ClashChoice>(nameClash_.Choice());
+    if (*choice == ClashChoice::NewName) std::strcpy(newPath, nameClash_.NewPath());
+    return true;
 }
 
-// A full disk first takes part of a block and only refuses the next write, so the rest
-// is written again until it is all taken or the system reports the failure.
-void ConversionJob::WriteAll(const char* bytes, std::uint32_t count) {
-    while (count > 0) {
-        std::uint32_t written = output_.Write(bytes, count);
-        if (written == 0) throw platform::kErrorHandleDiskFull;
-        bytes += written;
-        count -= written;
-    }
+bool ConversionJob::Undecided(const char* input, UndecidedChoice* choice) {
+    detectionFailed_.SetShownPath(input);
+    if (detectionFailed_.RunModal(owner_) != DecisionDialog::kExecute) return false;
+    *choice = static_cast<UndecidedChoice>(detectionFailed_.Choice());
+    return true;
+}
+
+bool ConversionJob::Unconvertible(const char* input, UnconvertibleChoice* choice) {
+    cannotConvert_.SetShownPath(input);
+    if (cannotConvert_.RunModal(owner_) != DecisionDialog::kExecute) return false;
+    *choice = static_cast<UnconvertibleChoice>(cannotConvert_.Choice());
+    return true;
+}
+
+RetryAnswer ConversionJob::MissingInput(const char* path) {
+    return AsRetry(AskFormatted(
+        *asker_, "ファイルが見つかりません",
+        question::kAbortRetryIgnore | question::kIconError | question::kDefaultButton3,
+        "%s\n上記のファイルが見つかりません。無視しますか？", path));
+}
+
+RetryAnswer ConversionJob::InputUnusable(const char* path) {
+    return AsRetry(AskFormatted(
+        *asker_, "ファイルオープンエラー",
+        question::kAbortRetryIgnore | question::kIconError | question::kDefaultButton2,
+        "%s\n入力ファイルが現在使用できないか、それ以外の何らかの異常がおきました。"
+        "最トライしますか？",
+        path));
+}
+
+RetryAnswer ConversionJob::OutputUnusable(const char* path) {
+    return AsRetry(AskFormatted(
+        *asker_, "出力ファイルの作成エラー",
+        question::kAbortRetryIgnore | question::kIconError | question::kDefaultButton3,
+        "%s\n出力ファイルの作成で何らかの異常がおきました。\n"
+        "このファイルを無視しますか？　再試行しますか？\nそれとも変換処理全体を中止しますか？",
+        path));
+}
+
+bool ConversionJob::GoOnAfterSkip(SkipReason reason, const char* path, std::uint32_t) {
+    const SkipQuestion& asked = kSkipQuestions[static_cast<std::size_t>(reason)];
+    return AskFormatted(*asker_, asked.caption, asked.style, asked.format, path) == asked.goOn;
+}
+
+// The user learns which file now holds the text, since nothing is deleted to make the
+// failure go away.
+void ConversionJob::Kept(const char* target, const char* keptIn) {
+    AskFormatted(*asker_, "ファイルの置き換えエラー", question::kOk | question::kIconError,
+                 "%s\n変換したファイルでこのファイルを置き換えられませんでした。\n"
+                 "変換後の内容は次のファイルに残っています。\n%s",
+                 target, keptIn);
+}
+
+void ConversionJob::OutOfMemory() {
+    AskFormatted(*asker_, "メモリが足りません！", question::kOk | question::kIconError, "%s",
+                 "作業を行うだけのメモリが足りなくなりました。\n"
+                 "他のアプリケーションなどを終了するか、\n"
+                 "なるべくならシステムを再起動するかしてください。");
 }

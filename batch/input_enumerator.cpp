@@ -1,33 +1,33 @@
 #include "batch/input_enumerator.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <new>
 
-#include "batch/ask.h"
 #include "framework/find_file.h"
 #include "framework/path.h"
 #include "settings/settings.h"
 
 namespace {
 
-constexpr std::uint32_t kYesNoError = question::kYesNo | question::kIconError;
+// The process's current directory, put back when the walk is over: a folder left
+// current cannot be deleted or ejected on Windows.
+class CurrentDirectoryKept {
+public:
+    CurrentDirectoryKept() {
+        std::uint32_t length = platform::CurrentDirectory(platform::kPathBuffer, saved_);
+        if (length == 0 || length >= platform::kPathBuffer) saved_[0] = '\0';
+    }
+    ~CurrentDirectoryKept() {
+        if (saved_[0] != '\0') platform::ChangeDirectory(saved_);
+    }
+    CurrentDirectoryKept(const CurrentDirectoryKept&) = delete;
+    CurrentDirectoryKept& operator=(const CurrentDirectoryKept&) = delete;
 
-// The row's item parameter: the full path the file list keeps for it.
-bool ReadRowPath(HWND fileList, int row, char* path) {
-    LVITEMA item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    if (!SendMessageA(fileList, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) ||
-        item.lParam == 0)
-        return false;
-    const char* text = reinterpret_cast<const char*>(item.lParam);
-    std::size_t length = strnlen(text, platform::kPathBuffer);
-    if (length > platform::kMaxPath) return false;
-    std::memcpy(path, text, length + 1);
-    return true;
-}
+private:
+    char saved_[platform::kPathBuffer];
+};
 
 const char* NameOf(const char* path) {
     const char* separator = LastSeparator(path);
@@ -36,17 +36,19 @@ const char* NameOf(const char* path) {
 
 }  // namespace
 
-void InputEnumerator::Collect(Asker& asker, RunningFlag* running, HWND fileList,
-                              const Settings& settings, const char* outputFolder,
-                              const StringList& extensions) {
+void InputEnumerator::Collect(RunQuestions& questions, RunningFlag* running,
+                              const StringList& rows, const Settings& settings) {
     if (running->load(std::memory_order_relaxed) == 0) return;
+    CurrentDirectoryKept keep;
     inputs_.Clear();
     outputs_.Clear();
+    visited_.clear();
     count_ = next_ = 0;
-    asker_ = &asker;
+    questions_ = &questions;
     running_ = running;
     settings_ = &settings;
-    extensions_ = &extensions;
+    extensions_ = &settings.extensions;
+    const char* outputFolder = settings.outputFolder;
 
     // '/' is never the trail byte of a double-byte character, so it can be replaced byte
     // by byte; the final separator is looked for character-wise ("表" ends in 0x5C).
@@ -59,10 +61,8 @@ void InputEnumerator::Collect(Asker& asker, RunningFlag* running, HWND fileList,
         outputFolder_[length + 1] = '\0';
     }
 
-    int rows = static_cast<int>(SendMessageA(fileList, LVM_GETITEMCOUNT, 0, 0));
-    for (int row = 0; row < rows && Running(); ++row) {
-        char path[platform::kPathBuffer];
-        if (ReadRowPath(fileList, row, path)) WalkRow(path);
+    for (std::int32_t row = 0; row < rows.Count() && Running(); ++row) {
+        if (strnlen(rows[row], platform::kPathBuffer) <= platform::kMaxPath) WalkRow(rows[row]);
     }
 }
 
@@ -82,12 +82,9 @@ void InputEnumerator::WalkRow(const char* path) {
         FindFile find;
         if (find.FindFirst(path) || platform::Attributes(path) != platform::kInvalidAttributes)
             break;
-        int answer = AskFormatted(
-            *asker_, "ファイルが見つかりません",
-            question::kAbortRetryIgnore | question::kIconError | question::kDefaultButton3,
-            "%s\n上記のファイルが見つかりません。無視しますか？", path);
-        if (answer == question::kAnswerRetry) continue;
-        if (answer != question::kAnswerIgnore) Stop();
+        RetryAnswer answer = questions_->MissingInput(path);
+        if (answer == RetryAnswer::Retry) continue;
+        if (answer == RetryAnswer::Stop) Stop();
         return;
     }
     std::uint32_t attributes = platform::Attributes(path);
@@ -98,7 +95,7 @@ void InputEnumerator::WalkRow(const char* path) {
         if (Accepts(path)) TakeFile(path);
         return;
     }
-    if (!MayEnter(0) || !cursor_.ChangeTo(path)) return;
+    if (!MayEnter(0) || !cursor_.ChangeTo(path) || !FirstVisit()) return;
     // Paths below are spelled from the cursor's directory, so the offset is taken there.
     nameOffset_ = static_cast<std::size_t>(NameOf(cursor_.Directory()) - cursor_.Directory());
     WalkFolder(0);
@@ -117,6 +114,8 @@ void InputEnumerator::WalkFolder(int depth) {
         const char* name = find.Name();
         if (name[0] == '.') continue;
         bool isFolder = find.IsDirectory();
+        // A link to a folder may lead back up the tree; its target is walked where it is.
+        if (isFolder && (find.Data().attributes & platform::kAttributeReparsePoint) != 0) continue;
         if (isFolder ? !MayEnter(depth + 1) : !Accepts(name)) continue;
         if (!cursor_.Join(path, name)) {
             SkipOverlong(folder, name, isFolder);
@@ -127,7 +126,7 @@ void InputEnumerator::WalkFolder(int depth) {
             continue;
         }
         if (!cursor_.ChangeTo(path)) continue;
-        WalkFolder(depth + 1);
+        if (FirstVisit()) WalkFolder(depth + 1);
         if (!cursor_.ChangeTo(folder)) return;
     }
 }
@@ -154,11 +153,7 @@ void InputEnumerator::TakeFile(const char* path) {
             settings_->mirrorFolders ? path + std::min(nameOffset_, length) : NameOf(path);
         std::size_t folderLength = std::strlen(outputFolder_);
         if (folderLength + std::strlen(relative) > platform::kMaxPath) {
-            int answer = AskFormatted(*asker_, "ファイル名の長さのエラー", kYesNoError,
-                                      "%s\n出力ファイル名が長すぎます！　このファイルは飛ばします。"
-                                      "\n変換作業を続けますか？",
-                                      path);
-            if (answer != question::kAnswerYes) Stop();
+            if (!questions_->GoOnAfterSkip(SkipReason::OutputPathTooLong, path, 0)) Stop();
             return;
         }
         std::memcpy(formed, outputFolder_, folderLength);
@@ -172,22 +167,30 @@ void InputEnumerator::TakeFile(const char* path) {
     ++count_;
 }
 
+// The path is shown whole, though it is longer than a path may be.
 void InputEnumerator::SkipOverlong(const char* folder, const char* name, bool isFolder) {
-    const char* separator = EndsWithSeparator(folder) ? "" : "\\";
-    const char* format =
-        isFolder ? "%s%s%s\n入力フォルダのパス名が長すぎます！　このフォルダは飛ばします。"
-                   "\n変換作業を続けますか？"
-                 : "%s%s%s\n入力ファイルのパス名が長すぎます！　このファイルは飛ばします。"
-                   "\n変換作業を続けますか？";
-    int answer = AskFormatted(*asker_, "ファイル名の長さのエラー", kYesNoError, format, folder,
-                              separator, name);
-    if (answer != question::kAnswerYes) Stop();
+    char path[2 * platform::kPathBuffer + 1];
+    std::snprintf(path, sizeof path, "%s%s%s", folder, EndsWithSeparator(folder) ? "" : "\\",
+                  name);
+    SkipReason reason = isFolder ? SkipReason::FolderPathTooLong : SkipReason::InputPathTooLong;
+    if (!questions_->GoOnAfterSkip(reason, path, 0)) Stop();
+}
+
+bool InputEnumerator::FirstVisit() {
+    platform::FileIdentity identity{};
+    // A folder that cannot be identified cannot be told from one walked before.
+    if (!platform::Identify(cursor_.Directory(), &identity)) return false;
+    if (std::find(visited_.begin(), visited_.end(), identity) != visited_.end()) return false;
+    try {
+        visited_.push_back(identity);
+    } catch (const std::bad_alloc&) {
+        OutOfMemory();
+        return false;
+    }
+    return true;
 }
 
 void InputEnumerator::OutOfMemory() {
     Stop();
-    AskFormatted(*asker_, "メモリが足りません！", question::kOk | question::kIconError, "%s",
-                 "作業を行うだけのメモリが足りなくなりました。\n"
-                 "他のアプリケーションなどを終了するか、\n"
-                 "なるべくならシステムを再起動するかしてください。");
+    questions_->OutOfMemory();
 }

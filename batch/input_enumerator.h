@@ -1,17 +1,18 @@
-// The first phase of a conversion run: the rows of the file list become pairs of paths,
-// each file to read and the path its converted text is proposed to get.  Folders are
-// expanded down to the depth the settings allow, files are filtered by extension, and
-// each output path is formed from the output folder.
+// The first phase of a conversion run: the dropped paths become pairs of paths, each
+// file to read and the path its converted text is proposed to get.  Folders are expanded
+// down to the depth the settings allow, files are filtered by extension, and each output
+// path is formed from the output folder.  No folder is entered twice: links to folders
+// are not followed inside a walk, and every folder entered is known by its identity, so
+// a loop or a folder reached by two names cannot list its files again.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
+#include <vector>
 
+#include "batch/run_questions.h"
 #include "engine/codes.h"
 #include "framework/directory_cursor.h"
 #include "framework/platform.h"
-#include "framework/question.h"
 #include "framework/string_list.h"
 
 struct Settings;
@@ -24,11 +25,11 @@ public:
     InputEnumerator(const InputEnumerator&) = delete;
     InputEnumerator& operator=(const InputEnumerator&) = delete;
 
-    // Reads the list view's rows (each row's item parameter is its full path as char*) and
-    // walks them.  Does nothing when the running flag is already clear; clears it when the
-    // user stops or memory runs out.
-    void Collect(Asker& asker, RunningFlag* running, HWND fileList, const Settings& settings,
-                 const char* outputFolder, const StringList& extensions);
+    // Walks the full paths of rows.  Does nothing when the running flag is already clear;
+    // clears it when the user stops or memory runs out.  The process's current directory
+    // is the same afterwards.
+    void Collect(RunQuestions& questions, RunningFlag* running, const StringList& rows,
+                 const Settings& settings);
     // Copies the next pair into the two buffers (kPathBuffer bytes each).
     bool Next(char* input, char* output);
 
@@ -44,9 +45,11 @@ private:
     bool Accepts(const char* name) const;
     bool MayEnter(int depth) const;
     void SkipOverlong(const char* folder, const char* name, bool isFolder);
+    // Records the folder the cursor is in; false when it was entered before.
+    bool FirstVisit();
     void OutOfMemory();
 
-    Asker* asker_ = nullptr;
+    RunQuestions* questions_ = nullptr;
     RunningFlag* running_ = nullptr;
     const Settings* settings_ = nullptr;
     const StringList* extensions_ = nullptr;
@@ -58,4 +61,5 @@ private:
     char outputFolder_[platform::kPathBuffer + 1] = {};
     std::size_t nameOffset_ = 0;
     DirectoryCursor cursor_;
+    std::vector<platform::FileIdentity> visited_;
 };

@@ -1,12 +1,10 @@
-// Where each converted text goes, the opening of both files, and the commit or roll-back
-// once the file is done.  No file of the user's is ever deleted or overwritten here: a
-// target is replaced only by an atomic move once the converted text is complete, and
-// every file the job deletes is one it created itself.
+#include "batch/placement.h"
+
+#include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
-#include "batch/ask.h"
-#include "batch/conversion_job.h"
 #include "framework/find_file.h"
 #include "framework/path.h"
 #include "settings/settings.h"
@@ -33,9 +31,33 @@ void CopyPath(char* destination, const char* path) {
     destination[length] = '\0';
 }
 
+// The folder part of path with its separator ("" for a bare name).
+bool FolderOf(const char* path, char* folder) {
+    PathParts parts;
+    return SplitPath(path, &parts) && FormatPath(folder, "%s%s", parts.drive, parts.directory);
+}
+
 }  // namespace
 
-bool ConversionJob::UniqueName(char* destination, const char* path) {
+void FileTransaction::RollBack() {
+    input_.Close();
+    output_.CloseAndDelete();
+    target_[0] = '\0';
+}
+
+void Placement::Configure(const Settings& settings, RunQuestions& questions,
+                          RunningFlag* running) {
+    settings_ = &settings;
+    questions_ = &questions;
+    running_ = running;
+}
+
+bool Placement::GoOn(SkipReason reason, const char* path) {
+    if (!questions_->GoOnAfterSkip(reason, path, 0)) StopRun();
+    return false;
+}
+
+bool Placement::UniqueName(char* destination, const char* path) const {
     PathParts parts;
     if (!SplitPath(path, &parts)) return false;
     int affixLength = static_cast<int>(strnlen(settings_->affixText, kAffixBytes - 1));
@@ -56,179 +78,132 @@ bool ConversionJob::UniqueName(char* destination, const char* path) {
     return true;
 }
 
-bool ConversionJob::UniqueNameOrAsk(char* destination, const char* path, const char* shownPath) {
+bool Placement::UniqueNameOrAsk(char* destination, const char* path, const char* shownPath) {
     if (UniqueName(destination, path)) return true;
     if (!KeepsRunning()) return false;
-    int answer = AskFormatted(*asker_, "自動ファイル名変換エラー",
-                              question::kYesNo | question::kIconError,
-                              "%s\n変換後のファイル名が長くなりすぎて、ファイルが作成できません！"
-                              "　このファイルを飛ばします。\nこのまま変換を続けますか？",
-                              shownPath);
-    if (answer != question::kAnswerYes) StopRun();
-    return false;
+    return GoOn(SkipReason::OutputNameTooLong, shownPath);
 }
 
-bool ConversionJob::MakeParentFolders(const char* path, char* folder) {
-    PathParts parts;
-    char made[platform::kPathBuffer];
-    if (!SplitPath(path, &parts) || !FormatPath(made, "%s%s", parts.drive, parts.directory))
-        return false;
-    if (folder != nullptr) std::strcpy(folder, made);
-    return CreateDirectoryPath(made);
-}
-
-bool ConversionJob::MakeTempFile(const char* path) {
-    char folder[platform::kPathBuffer];
-    if (!MakeParentFolders(path, folder)) return false;
-    if (platform::MakeTempFile(folder, "Z", pendingPath_) != 0) return true;
-    pendingPath_[0] = '\0';
-    return false;
-}
-
-bool ConversionJob::AskRetryInput(const char* path) {
-    int answer = AskFormatted(*asker_, "ファイルオープンエラー",
-                              question::kAbortRetryIgnore | question::kIconError |
-                                  question::kDefaultButton2,
-                              "%s\n入力ファイルが現在使用できないか、それ以外の何らかの異常が"
-                              "おきました。最トライしますか？",
-                              path);
-    if (answer == question::kAnswerRetry) return true;
-    if (answer != question::kAnswerIgnore) StopRun();
-    return false;
-}
-
-bool ConversionJob::Place(const char* input, const char* output) {
-    ClearPlacement();
+bool Placement::Place(const char* input, const char* output, FileTransaction* file) {
+    file->RollBack();
     char in[platform::kPathBuffer], out[platform::kPathBuffer];
     CopyPath(in, input);
     CopyPath(out, output);
+    FileTransaction::Mode mode = FileTransaction::Mode::NewName;
     if (settings_->outputFolder[0] != '\0') {
         if (Exists(out)) {
-            nameClash_.Prepare(out);
-            if (nameClash_.RunModal(owner_) != DecisionDialog::kExecute) {
+            ClashChoice choice = ClashChoice::DoNotConvert;
+            char newPath[platform::kPathBuffer] = {};
+            if (!questions_->NameClash(out, &choice, newPath)) {
                 StopRun();
                 return false;
             }
-            switch (nameClash_.Choice()) {
-            case NameClashDialog::UniqueName:
+            switch (choice) {
+            case ClashChoice::UniqueName:
                 if (!UniqueNameOrAsk(out, out, in)) return false;
                 break;
-            case NameClashDialog::NewName:
-                CopyPath(out, nameClash_.NewPath());
-                break;
-            case NameClashDialog::Overwrite:
-                // The old output stays as it is until the new one is complete.
-                if (!MakeTempFile(out)) {
-                    tempFailed_ = true;
-                    return false;
-                }
-                std::strcpy(out, pendingPath_);
-                break;
-            default:
-                return false;
+            case ClashChoice::NewName: CopyPath(out, newPath); break;
+            case ClashChoice::Overwrite: mode = FileTransaction::Mode::Replace; break;
+            default: return false;
             }
         }
-        return CreateFiles(in, out);
+        return Open(file, in, out, mode);
     }
     switch (settings_->noOutputAction) {
-    case ReplaceOriginal:
-        if (!MakeTempFile(out)) {
-            tempFailed_ = true;
-            return false;
-        }
-        std::strcpy(out, pendingPath_);
+    case ReplaceOriginal: mode = FileTransaction::Mode::Replace; break;
+    case ReplaceWithBackup: {
+        // Named again when the file is committed; asked now, before any work is done.
+        char backup[platform::kPathBuffer];
+        if (!UniqueNameOrAsk(backup, in, in)) return false;
+        mode = FileTransaction::Mode::KeepBackup;
         break;
-    case ReplaceWithBackup:
-        for (;;) {
-            if (!UniqueNameOrAsk(backupPath_, in, in)) {
-                backupPath_[0] = '\0';
-                return false;
-            }
-            if (platform::Rename(in, backupPath_)) break;
-            backupPath_[0] = '\0';
-            if (!AskRetryInput(in)) return false;
-        }
-        // The conversion reads the backup and writes a new file under the source's name.
-        std::strcpy(pendingPath_, in);
-        std::strcpy(in, backupPath_);
-        break;
+    }
     case NewUniqueFile:
         if (!UniqueNameOrAsk(out, out, in)) return false;
         break;
-    default:
-        return false;
+    default: return false;
     }
-    return CreateFiles(in, out);
+    return Open(file, in, out, mode);
 }
 
-// Every output but a temporary file is made where nothing stood a moment ago; it is
-// created only if that is still so, so that nothing that appeared meanwhile is emptied.
-bool ConversionJob::CreateFiles(const char* input, const char* output) {
-    MakeParentFolders(output, nullptr);
-    std::uint32_t disposition = ReplacesTarget() ? platform::kCreateAlways : platform::kCreateNew;
-    while (!output_.Open(output, platform::kGenericWrite, platform::kShareRead, disposition,
-                         kOpenFlags)) {
-        int answer = AskFormatted(*asker_, "出力ファイルの作成エラー",
-                                  question::kAbortRetryIgnore | question::kIconError |
-                                      question::kDefaultButton3,
-                                  "%s\n出力ファイルの作成で何らかの異常がおきました。\n"
-                                  "このファイルを無視しますか？　再試行しますか？\n"
-                                  "それとも変換処理全体を中止しますか？",
-                                  output);
-        if (answer == question::kAnswerRetry) continue;
-        if (answer != question::kAnswerIgnore) StopRun();
-        RollBack();
+// The output is made before the input is opened, so that a folder that cannot take it
+// is known before the input is locked.
+bool Placement::Open(FileTransaction* file, const char* input, const char* target,
+                     FileTransaction::Mode mode) {
+    bool nameFailed = false;
+    while (!MakeTempFile(&file->output_, target, &nameFailed)) {
+        if (nameFailed) return GoOn(SkipReason::TempFileFailed, input);
+        RetryAnswer answer = questions_->OutputUnusable(target);
+        if (answer == RetryAnswer::Retry) continue;
+        if (answer == RetryAnswer::Stop) StopRun();
         return false;
     }
-    while (!input_.Open(input, platform::kGenericRead, platform::kShareRead,
-                        platform::kOpenExisting, kOpenFlags)) {
-        if (!AskRetryInput(input)) {
-            RollBack();
-            return false;
-        }
+    CopyPath(file->target_, target);
+    file->mode_ = mode;
+    while (!file->input_.Open(input, platform::kGenericRead, platform::kShareRead,
+                              platform::kOpenExisting, kOpenFlags)) {
+        RetryAnswer answer = questions_->InputUnusable(input);
+        if (answer == RetryAnswer::Retry) continue;
+        if (answer == RetryAnswer::Stop) StopRun();
+        file->RollBack();
+        return false;
+    }
+    if (!platform::IsDiskFile(file->input_.Handle())) {
+        file->RollBack();
+        return GoOn(SkipReason::NotAFile, input);
     }
     return true;
 }
 
-void ConversionJob::Finish(bool success, const char* /*input*/, const char* output) {
-    if (!success) {
-        RollBack();
-        return;
+// A new name in the target's folder, made where nothing stood; nameFailed when the
+// folder cannot be made or the name would be too long, rather than the file refused.
+bool Placement::MakeTempFile(FileHandle* output, const char* target, bool* nameFailed) const {
+    static std::atomic<std::uint32_t> counter{static_cast<std::uint32_t>(std::time(nullptr))};
+    char folder[platform::kPathBuffer];
+    if (!FolderOf(target, folder) || (folder[0] != '\0' && !CreateDirectoryPath(folder))) {
+        *nameFailed = true;
+        return false;
     }
-    input_.Close();
-    output_.Close();
-    // One atomic step: the target is never missing, and on failure it is untouched.
-    if (ReplacesTarget() && !platform::RenameReplacing(pendingPath_, output)) {
-        TellWhereKept("ファイルの置き換えエラー", output,
-                      "変換したファイルでこのファイルを置き換えられませんでした。", "変換後の内容",
-                      pendingPath_);
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        char name[platform::kPathBuffer];
+        std::uint32_t unique = counter.fetch_add(0x9E37u, std::memory_order_relaxed);
+        if (!FormatPath(name, "%s%s%08x.tmp", folder, kTempPrefix, unique)) {
+            *nameFailed = true;
+            return false;
+        }
+        if (output->Open(name, platform::kGenericWrite, platform::kShareRead,
+                         platform::kCreateNew, kOpenFlags))
+            return true;
+        std::uint32_t error = platform::LastError();
+        if (error != platform::kErrorFileExists && error != platform::kErrorAlreadyExists)
+            return false;
     }
-    ClearPlacement();
+    return false;
 }
 
-void ConversionJob::RollBack() {
-    input_.Close();
-    if (output_.IsOpen())
-        output_.CloseAndDelete();
-    else if (ReplacesTarget())
-        platform::Remove(pendingPath_);  // the empty temporary file nothing opened yet
-    if (backupPath_[0] != '\0' && !platform::Rename(backupPath_, pendingPath_)) {
-        TellWhereKept("ファイルの復元エラー", pendingPath_,
-                      "元のファイルを元の名前に戻せませんでした。", "元のファイルの内容",
-                      backupPath_);
+bool Placement::Commit(FileTransaction* file) {
+    file->input_.Close();
+    bool replaces = file->mode_ != FileTransaction::Mode::NewName;
+    if (replaces && !platform::Flush(file->output_.Handle())) throw platform::LastError();
+    char temp[platform::kPathBuffer];
+    CopyPath(temp, file->output_.FullPath());
+    file->output_.Close();
+    const char* target = file->target_;
+    bool placed = false;
+    switch (file->mode_) {
+    case FileTransaction::Mode::NewName: placed = platform::Rename(temp, target); break;
+    case FileTransaction::Mode::Replace:
+        // A target removed meanwhile leaves nothing to replace or keep.
+        placed = platform::ReplaceTarget(target, temp, nullptr) ||
+                 (!Exists(target) && platform::Rename(temp, target));
+        break;
+    case FileTransaction::Mode::KeepBackup: {
+        char backup[platform::kPathBuffer];
+        placed = UniqueName(backup, target) && platform::ReplaceTarget(target, temp, backup);
+        break;
     }
-    ClearPlacement();
-}
-
-// A file operation after the conversion failed: the user learns which file now holds
-// the text, since nothing is deleted to make the failure go away.
-void ConversionJob::TellWhereKept(const char* caption, const char* path, const char* failure,
-                                  const char* content, const char* keptIn) {
-    AskFormatted(*asker_, caption, question::kOk | question::kIconError,
-                 "%s\n%s\n%sは次のファイルに残っています。\n%s", path, failure, content, keptIn);
-}
-
-void ConversionJob::ClearPlacement() {
-    pendingPath_[0] = backupPath_[0] = '\0';
-    tempFailed_ = false;
+    }
+    if (!placed) questions_->Kept(target, temp);
+    file->target_[0] = '\0';
+    return placed;
 }

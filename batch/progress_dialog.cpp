@@ -15,12 +15,11 @@ void ShowPath(HWND dialog, int id, const char* path) {
 
 }  // namespace
 
-ProgressDialog::ProgressDialog(ConversionJob::Detector detect)
-    : Dialog(IDD_PROGRESS), job_(detect) {}
+ProgressDialog::ProgressDialog(BatchRun::Detector detect) : Dialog(IDD_PROGRESS), job_(detect) {}
 
 int ProgressDialog::RunJob(Window* mainWindow, HWND fileList, const Settings& settings) {
-    job_.Configure(this, &asker_, &settings);
-    job_.SetProgress(this, fileList);
+    job_.Configure(this, &asker_, this, &settings);
+    job_.TakeRows(fileList);
     return RunModal(mainWindow);
 }
 
@@ -44,6 +43,10 @@ INT_PTR ProgressDialog::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     return Dialog::DialogProc(message, wParam, lParam);
 }
+
+void ProgressDialog::Checking() { SetWindowTextA(Handle(), "入力ファイルをチェック中..."); }
+
+void ProgressDialog::Converting() { SetWindowTextA(Handle(), "ファイルを変換中..."); }
 
 void ProgressDialog::ShowPair(const char* input, const char* output) {
     ShowPath(Handle(), IDC_PROGRESS_INPUT, input);

@@ -6,14 +6,15 @@
 #include <windows.h>
 
 #include "batch/conversion_job.h"
+#include "batch/run_questions.h"
 #include "framework/dialog.h"
 #include "framework/message_box_asker.h"
 
 struct Settings;
 
-class ProgressDialog : public Dialog {
+class ProgressDialog : public Dialog, public RunProgress {
 public:
-    explicit ProgressDialog(ConversionJob::Detector detect = DetectCode);
+    explicit ProgressDialog(BatchRun::Detector detect = BatchRun::DetectCode);
 
     // Converts what the list view lists, with the settings, while the dialog is shown
     // modally over the main window; returns when the run has ended.
@@ -24,7 +25,10 @@ public:
 
     // From the worker thread.  Each path is scrolled to its end, so a long one shows its
     // file name.
-    void ShowPair(const char* input, const char* output);
+    void Checking() override;
+    void Converting() override;
+    void ShowPair(const char* input, const char* output) override;
+    void Done(const char*, const char*, FileOutcome) override {}
 
     ConversionJob& Job() { return job_; }
 

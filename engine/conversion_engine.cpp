@@ -140,11 +140,12 @@ void ConversionEngine::BeginIntermediate() {
     char name[platform::kPathBuffer];
     if (platform::MakeTempFile(intermediateFolder_, "U", name) == 0) throw platform::LastError();
     // Temporary: the system keeps the file in its cache rather than hurry it to the disk,
-    // since it is read back at once and removed.
+    // since it is read back at once.  Deleted on close, so that not even a killed process
+    // leaves it behind.
     if (!intermediate_.Open(name, platform::kGenericRead | platform::kGenericWrite,
                             platform::kShareRead, platform::kCreateAlways,
                             platform::kAttributeArchive | platform::kAttributeTemporary |
-                                platform::kFlagSequentialScan)) {
+                                platform::kFlagSequentialScan | platform::kFlagDeleteOnClose)) {
         std::uint32_t error = platform::LastError();
         platform::Remove(name);
         throw error;
@@ -170,7 +171,7 @@ void ConversionEngine::EndIntermediate() {
         output_ = savedOutput_;
         savedOutput_ = nullptr;
     }
-    intermediate_.CloseAndDelete();
+    intermediate_.Close();  // opened delete-on-close
 }
 
 bool ConversionEngine::RunTwoPass(Converter first, Converter second) {

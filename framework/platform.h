@@ -36,6 +36,7 @@ inline constexpr std::uint32_t kAttributeReadOnly = 0x1;
 inline constexpr std::uint32_t kAttributeHidden = 0x2;
 inline constexpr std::uint32_t kAttributeDirectory = 0x10;
 inline constexpr std::uint32_t kAttributeArchive = 0x20;
+inline constexpr std::uint32_t kAttributeReparsePoint = 0x400;  // a directory link or junction
 inline constexpr std::uint32_t kAttributeNormal = 0x80;
 inline constexpr std::uint32_t kAttributeTemporary = 0x100;
 inline constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFFu;
@@ -94,12 +95,20 @@ std::uint32_t Seek(FileId file, std::int32_t distance, std::uint32_t method);
 std::uint32_t SizeLow(FileId file);  // low 32 bits; kInvalidPosition on failure
 bool Size(FileId file, std::uint64_t* size);  // GetFileSizeEx: all 64 bits
 bool Truncate(FileId file);  // SetEndOfFile: the file ends at its current position
+bool Flush(FileId file);     // FlushFileBuffers: the written text is on the disk
+// GetFileType is FILE_TYPE_DISK: a file that holds its bytes, not a pipe, FIFO or device
+// (natively every open is non-blocking, so opening a FIFO without a writer cannot hang).
+bool IsDiskFile(FileId file);
 
 // DeleteFileA, MoveFileA (fails with kErrorAlreadyExists onto an existing name),
 // MoveFileExA with MOVEFILE_REPLACE_EXISTING.
 bool Remove(const char* path);
 bool Rename(const char* from, const char* to);
 bool RenameReplacing(const char* from, const char* to);
+// ReplaceFileA: replacement's text takes target's name in one step, keeping target's
+// attributes; with a backup name (which must name nothing yet) the old target is kept
+// under it.  On failure target is as it was.
+bool ReplaceTarget(const char* target, const char* replacement, const char* backup);
 
 // GetTempFileNameA: creates the empty file "<dir><sep><prefix><hex>.tmp" and writes its
 // name (at most kMaxPath characters) to result.  Returns the unique number, 0 on failure.
@@ -119,6 +128,13 @@ std::uint32_t DriveType(const char* root);                         // GetDriveTy
 
 // Whether two open files are the same file (GetFileInformationByHandle: volume and index).
 bool SameFile(FileId first, FileId second);
+// The volume and index of the file or folder at path, the same for every name it has.
+struct FileIdentity {
+    std::uint64_t volume;
+    std::uint64_t index;
+    bool operator==(const FileIdentity&) const = default;
+};
+bool Identify(const char* path, FileIdentity* identity);
 
 // The only bridge between Shift_JIS and UTF-16: the ANSI code page (932 on the Japanese
 // systems the program serves).  Units are held as bytes, low byte first.  Both answer

@@ -315,9 +315,12 @@ bool NextMatch(Search* search, FindData* data) {
     while (dirent* entry = readdir(search->directory)) {
         if (!Matches(search->pattern.c_str(), entry->d_name)) continue;
         std::string full = search->folder + "/" + entry->d_name;
-        struct stat info {};
+        struct stat info {}, link {};
         if (stat(full.c_str(), &info) != 0 || std::strlen(entry->d_name) >= kPathBuffer) continue;
         data->attributes = AttributesOf(info);
+        // A symbolic link is listed as Windows lists a directory link: a reparse point.
+        if (lstat(full.c_str(), &link) == 0 && S_ISLNK(link.st_mode))
+            data->attributes |= kAttributeReparsePoint;
         data->size = static_cast<std::uint64_t>(info.st_size);
         std::strcpy(data->name, entry->d_name);
         return true;
@@ -336,7 +339,9 @@ FileId Open(const char* name, std::uint32_t access, std::uint32_t /*share*/,
     std::string path = Native(name);
     bool reads = access & kGenericRead, writes = access & kGenericWrite;
     int mode = writes ? (reads ? O_RDWR : O_WRONLY) : O_RDONLY;
-    mode |= O_CLOEXEC;
+    // Non-blocking: opening a FIFO that has no writer returns at once, to be refused by
+    // IsDiskFile; a regular file ignores the flag.
+    mode |= O_CLOEXEC | O_NONBLOCK;
     switch (disposition) {
     case kCreateNew: mode |= O_CREAT | O_EXCL; break;
     case kCreateAlways: mode |= O_CREAT | O_TRUNC; break;
@@ -428,6 +433,16 @@ bool Truncate(FileId file) {
     return true;
 }
 
+bool Flush(FileId file) {
+    if (fsync(static_cast<int>(file)) != 0) return FailIo(file, false);
+    return true;
+}
+
+bool IsDiskFile(FileId file) {
+    struct stat info {};
+    return fstat(static_cast<int>(file), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 bool Remove(const char* path) {
     std::string native = Native(path);
     struct stat info {};
@@ -454,6 +469,29 @@ bool Rename(const char* from, const char* to) {
 bool RenameReplacing(const char* from, const char* to) {
     std::string source = Native(from), target = Native(to);
     if (rename(source.c_str(), target.c_str()) != 0) return FailPath(source, false);
+    return true;
+}
+
+// The replacement takes the target's permissions; the backup is a second name of the old
+// target, made where nothing stands, so the target's name always holds a whole text.
+bool ReplaceTarget(const char* target, const char* replacement, const char* backup) {
+    std::string to = Native(target), from = Native(replacement);
+    struct stat info {};
+    if (stat(to.c_str(), &info) != 0) return FailPath(to, false);
+    if (chmod(from.c_str(), info.st_mode & 07777) != 0) return FailPath(from, false);
+    std::string kept = backup != nullptr ? Native(backup) : std::string();
+    if (backup != nullptr && link(to.c_str(), kept.c_str()) != 0) {
+        if (errno == EEXIST) {
+            lastError = kErrorAlreadyExists;
+            return false;
+        }
+        return FailPath(kept, false);
+    }
+    if (rename(from.c_str(), to.c_str()) != 0) {
+        int error = errno;
+        if (backup != nullptr) unlink(kept.c_str());
+        return Fail(error, false);
+    }
     return true;
 }
 
@@ -605,6 +643,15 @@ bool SameFile(FileId first, FileId second) {
     if (fstat(static_cast<int>(first), &a) != 0 || fstat(static_cast<int>(second), &b) != 0)
         return false;
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+bool Identify(const char* path, FileIdentity* identity) {
+    std::string native = Native(path);
+    struct stat info {};
+    if (stat(native.c_str(), &info) != 0) return FailPath(native, false);
+    identity->volume = static_cast<std::uint64_t>(info.st_dev);
+    identity->index = static_cast<std::uint64_t>(info.st_ino);
+    return true;
 }
 
 // Code page 932 is glibc's "CP932", compared with the Windows table (as Wine has it) for

@@ -57,11 +57,18 @@ bool Size(FileId file, std::uint64_t* size) {
 }
 
 bool Truncate(FileId file) { return SetEndOfFile(ToHandle(file)) != FALSE; }
+bool Flush(FileId file) { return FlushFileBuffers(ToHandle(file)) != FALSE; }
+bool IsDiskFile(FileId file) { return GetFileType(ToHandle(file)) == FILE_TYPE_DISK; }
 
 bool Remove(const char* path) { return DeleteFileA(path) != FALSE; }
 bool Rename(const char* from, const char* to) { return MoveFileA(from, to) != FALSE; }
 bool RenameReplacing(const char* from, const char* to) {
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+bool ReplaceTarget(const char* target, const char* replacement, const char* backup) {
+    return ReplaceFileA(target, replacement, backup, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                        nullptr) != FALSE;
 }
 
 std::uint32_t MakeTempFile(const char* directory, const char* prefix, char* result) {
@@ -88,6 +95,20 @@ bool SameFile(FileId first, FileId second) {
         return false;
     return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
            a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+}
+
+// A folder opens only with backup semantics; no access is asked, so no sharing refuses it.
+bool Identify(const char* path, FileIdentity* identity) {
+    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info{};
+    BOOL ok = GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    if (!ok) return false;
+    identity->volume = info.dwVolumeSerialNumber;
+    identity->index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return true;
 }
 
 // The engine's buffers are aligned for WCHAR; units are little-endian on every Windows.

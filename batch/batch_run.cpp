@@ -1,0 +1,177 @@
+#include "batch/batch_run.h"
+
+#include <cstring>
+#include <new>
+
+#include "engine/code_detector.h"
+#include "framework/path.h"
+#include "settings/settings.h"
+
+CharCode BatchRun::DetectCode(FileHandle& input, RunningFlag* running) {
+    CodeDetector detector;
+    return detector.Detect(input, running);
+}
+
+void BatchRun::Configure(const Settings& settings, RunQuestions& questions,
+                         RunProgress& progress, RunningFlag* running) {
+    settings_ = &settings;
+    questions_ = &questions;
+    progress_ = &progress;
+    running_ = running;
+    placement_.Configure(settings, questions, running);
+}
+
+void BatchRun::Run(const StringList& rows) {
+    counts_ = {};
+    if (settings_->outputFolder[0] == '\0' && settings_->noOutputAction == DoNotConvert) return;
+    progress_->Checking();
+    enumerator_.Collect(*questions_, running_, rows, *settings_);
+    if (!KeepsRunning()) return;
+    progress_->Converting();
+    char input[platform::kPathBuffer];
+    char output[platform::kPathBuffer];
+    while (KeepsRunning() && enumerator_.Next(input, output)) ConvertPair(input, output);
+}
+
+FileOutcome BatchRun::ConvertPair(const char* input, const char* output) {
+    lastInputCode_ = kDetect;
+    if (!KeepsRunning()) return FileOutcome::Stopped;
+    progress_->ShowPair(input, output);
+    FileOutcome outcome = FileOutcome::Failed;
+    std::uint32_t error = platform::kErrorSuccess;
+    try {
+        outcome = ConvertPlaced(input, output);
+    } catch (std::int32_t) {
+        // The code of the failed call; unwinding may have changed the thread's last error.
+        error = FileHandle::RaisedError();
+    } catch (std::uint32_t code) {
+        error = code;
+    } catch (const std::bad_alloc&) {
+        error = platform::kErrorNotEnoughMemory;
+    } catch (...) {
+        error = platform::kErrorGenFailure;
+    }
+    if (outcome == FileOutcome::Failed) {
+        file_.RollBack();
+        // A failure after the stop button costs no question; nothing can re-arm the run.
+        if (KeepsRunning()) {
+            SkipReason reason = error == platform::kErrorDiskFull ? SkipReason::DiskFull
+                                                                  : SkipReason::FileError;
+            if (!questions_->GoOnAfterSkip(reason, input, error)) StopRun();
+        }
+    }
+    Count(outcome);
+    progress_->Done(input, output, outcome);
+    return outcome;
+}
+
+FileOutcome BatchRun::ConvertPlaced(const char* input, const char* output) {
+    if (!placement_.Place(input, output, &file_))
+        return KeepsRunning() ? FileOutcome::Skipped : FileOutcome::Stopped;
+    progress_->ShowPair(input, file_.Target());
+    FileOutcome outcome = ConvertFile();
+    if (outcome != FileOutcome::Converted && outcome != FileOutcome::Copied) {
+        file_.RollBack();
+        return outcome;
+    }
+    // A text kept aside under a temporary name has not reached its place.
+    return placement_.Commit(&file_) ? outcome : FileOutcome::Failed;
+}
+
+FileOutcome BatchRun::ConvertFile() {
+    FileOutcome settled = FileOutcome::Converted;
+    std::int32_t code = DecideInputCode(&settled);
+    if (code < 0) return settled;
+    FileHandle& input = file_.Input();
+    if (platform::Seek(input.Handle(), 0, platform::kFileBegin) == platform::kInvalidPosition)
+        throw platform::LastError();
+    if (code == NotText) return DecideUnconvertible();
+    // Beside the output, where placement has just made a file: the current directory may
+    // be a read-only input folder.
+    const char* temp = file_.TempPath();
+    char folder[platform::kPathBuffer] = ".";
+    if (const char* separator = LastSeparator(temp)) {
+        std::size_t length = static_cast<std::size_t>(separator - temp) + 1;
+        std::memcpy(folder, temp, length);
+        folder[length] = '\0';
+    }
+    engine_.SetIntermediateFolder(folder);
+    bool ok = engine_.Convert(questions_->EngineAsker(), running_, input, file_.Output(),
+                              settings_->outputCode, settings_->newline, code,
+                              settings_->widenKana);
+    if (!KeepsRunning()) return FileOutcome::Stopped;
+    return ok ? FileOutcome::Converted : DecideUnconvertible();
+}
+
+std::int32_t BatchRun::DecideInputCode(FileOutcome* outcome) {
+    if (inputCode_ != kDetect) return lastInputCode_ = inputCode_;
+    if (settings_->inputCode == Unicode) return lastInputCode_ = Unicode;
+    CharCode code = detect_(file_.Input(), running_);
+    lastInputCode_ = code;
+    if (!KeepsRunning()) {
+        *outcome = FileOutcome::Stopped;
+        return -1;
+    }
+    if (code != Ambiguous) return code;
+    UndecidedChoice choice = UndecidedChoice::Ignore;
+    if (!questions_->Undecided(file_.Input().FullPath(), &choice)) {
+        StopRun();
+        *outcome = FileOutcome::Stopped;
+        return -1;
+    }
+    switch (choice) {
+    case UndecidedChoice::AsShiftJis: return ShiftJis;
+    case UndecidedChoice::AsEuc: return EucJp;
+    case UndecidedChoice::Copy: *outcome = CopyFile(); return -1;
+    default: *outcome = FileOutcome::Skipped; return -1;
+    }
+}
+
+FileOutcome BatchRun::DecideUnconvertible() {
+    UnconvertibleChoice choice = UnconvertibleChoice::Ignore;
+    if (!questions_->Unconvertible(file_.Input().FullPath(), &choice)) {
+        StopRun();
+        return FileOutcome::Stopped;
+    }
+    return choice == UnconvertibleChoice::Copy ? CopyFile() : FileOutcome::Skipped;
+}
+
+// The output is emptied in place rather than opened again: it is the transaction's
+// temporary file, which only the transaction may delete.
+FileOutcome BatchRun::CopyFile() {
+    FileHandle& input = file_.Input();
+    FileHandle& output = file_.Output();
+    if (platform::Seek(input.Handle(), 0, platform::kFileBegin) == platform::kInvalidPosition ||
+        platform::Seek(output.Handle(), 0, platform::kFileBegin) == platform::kInvalidPosition ||
+        !platform::Truncate(output.Handle()))
+        throw platform::LastError();
+    constexpr std::uint32_t kChunk = 8192;
+    char buffer[kChunk];
+    while (KeepsRunning()) {
+        std::uint32_t read = input.Read(buffer, kChunk);
+        WriteAll(buffer, read);
+        if (read == 0) return FileOutcome::Copied;
+    }
+    return FileOutcome::Stopped;
+}
+
+// A full disk first takes part of a block and only refuses the next write, so the rest
+// is written again until it is all taken or the system reports the failure.
+void BatchRun::WriteAll(const char* bytes, std::uint32_t count) {
+    while (count > 0) {
+        std::uint32_t written = file_.Output().Write(bytes, count);
+        if (written == 0) throw platform::kErrorHandleDiskFull;
+        bytes += written;
+        count -= written;
+    }
+}
+
+void BatchRun::Count(FileOutcome outcome) {
+    switch (outcome) {
+    case FileOutcome::Converted: ++counts_.converted; break;
+    case FileOutcome::Copied: ++counts_.copied; break;
+    case FileOutcome::Skipped: ++counts_.skipped; break;
+    case FileOutcome::Failed: ++counts_.failed; break;
+    case FileOutcome::Stopped: break;
+    }
+}

@@ -1,0 +1,83 @@
+// A conversion run over dropped files and folders, the same for every front end: the
+// paths become pairs (enumeration), each pair is placed, its code decided, converted, and
+// committed or rolled back.  Questions go to RunQuestions, progress to RunProgress; a
+// raised error of any kind costs only the file it happened in.
+#pragma once
+
+#include <cstdint>
+
+#include "batch/input_enumerator.h"
+#include "batch/placement.h"
+#include "batch/run_questions.h"
+#include "engine/codes.h"
+#include "engine/conversion_engine.h"
+#include "framework/file_handle.h"
+#include "framework/string_list.h"
+
+struct Settings;
+
+// The files of a run by how they ended.
+struct RunCounts {
+    std::int32_t converted = 0;
+    std::int32_t copied = 0;
+    std::int32_t skipped = 0;
+    std::int32_t failed = 0;
+};
+
+class BatchRun {
+public:
+    // Tells the character code of the open input file from its current position.
+    using Detector = CharCode (*)(FileHandle& input, RunningFlag* running);
+    // The program's detector: a CodeDetector for each file.
+    static CharCode DetectCode(FileHandle& input, RunningFlag* running);
+    // SetInputCode's value for "detect".
+    static constexpr std::int32_t kDetect = -1;
+
+    explicit BatchRun(Detector detect = DetectCode) : detect_(detect) {}
+    BatchRun(const BatchRun&) = delete;
+    BatchRun& operator=(const BatchRun&) = delete;
+
+    // settings: read, never changed, for the whole run.
+    void Configure(const Settings& settings, RunQuestions& questions, RunProgress& progress,
+                   RunningFlag* running);
+    // Every input is taken to be in code, without detection (kDetect: detect, except that
+    // a UTF-16 input code in the settings is always taken as given).
+    void SetInputCode(std::int32_t code) { inputCode_ = code; }
+
+    // Lists the inputs under rows (full paths) and converts them one by one, until the
+    // running flag is cleared.  The counts start afresh.
+    void Run(const StringList& rows);
+    // One pair, from placement to commit or roll-back.
+    FileOutcome ConvertPair(const char* input, const char* output);
+
+    const RunCounts& Counts() const { return counts_; }
+    // The code the last pair was read in, as given or detected (NotText and Ambiguous
+    // included); kDetect when it was never looked at.
+    std::int32_t LastInputCode() const { return lastInputCode_; }
+
+private:
+    bool KeepsRunning() const { return running_->load(std::memory_order_relaxed) != 0; }
+    void StopRun() { running_->store(0, std::memory_order_relaxed); }
+    FileOutcome ConvertPlaced(const char* input, const char* output);
+    FileOutcome ConvertFile();
+    // A CharCode, or -1 with outcome set when a decision has dealt with the file.
+    std::int32_t DecideInputCode(FileOutcome* outcome);
+    FileOutcome DecideUnconvertible();
+    // The input's bytes unchanged into the output, replacing whatever was written.
+    FileOutcome CopyFile();
+    void WriteAll(const char* bytes, std::uint32_t count);
+    void Count(FileOutcome outcome);
+
+    Detector detect_;
+    std::int32_t inputCode_ = kDetect;
+    std::int32_t lastInputCode_ = kDetect;
+    const Settings* settings_ = nullptr;
+    RunQuestions* questions_ = nullptr;
+    RunProgress* progress_ = nullptr;
+    RunningFlag* running_ = nullptr;
+    RunCounts counts_;
+    ConversionEngine engine_;
+    InputEnumerator enumerator_;
+    Placement placement_;
+    FileTransaction file_;
+};
