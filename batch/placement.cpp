@@ -155,8 +155,9 @@ bool Placement::Open(FileTransaction* file, const char* input, const char* targe
     return true;
 }
 
-// A new name in the target's folder, made where nothing stood; nameFailed when the
-// folder cannot be made or the name would be too long, rather than the file refused.
+// A new name in the target's folder, made where nothing stood, and deleted by the system
+// if the process ends before the commit keeps it; nameFailed when the folder cannot be
+// made or the name would be too long, rather than the file refused.
 bool Placement::MakeTempFile(FileHandle* output, const char* target, bool* nameFailed) const {
     static std::atomic<std::uint32_t> counter{static_cast<std::uint32_t>(std::time(nullptr))};
     char folder[platform::kPathBuffer];
@@ -172,7 +173,7 @@ bool Placement::MakeTempFile(FileHandle* output, const char* target, bool* nameF
             return false;
         }
         if (output->Open(name, platform::kGenericWrite, platform::kShareRead,
-                         platform::kCreateNew, kOpenFlags))
+                         platform::kCreateProvisional, kOpenFlags))
             return true;
         std::uint32_t error = platform::LastError();
         if (error != platform::kErrorFileExists && error != platform::kErrorAlreadyExists)
@@ -184,9 +185,12 @@ bool Placement::MakeTempFile(FileHandle* output, const char* target, bool* nameF
 bool Placement::Commit(FileTransaction* file) {
     file->input_.Close();
     bool replaces = file->mode_ != FileTransaction::Mode::NewName;
-    if (replaces && !platform::Flush(file->output_.Handle())) throw platform::LastError();
     char temp[platform::kPathBuffer];
     CopyPath(temp, file->output_.FullPath());
+    // Flushed while still provisional, so that a crash during the wait leaves nothing.
+    if ((replaces && !platform::Flush(file->output_.Handle())) ||
+        !platform::Keep(file->output_.Handle(), temp))
+        throw platform::LastError();
     file->output_.Close();
     const char* target = file->target_;
     bool placed = false;

@@ -1,8 +1,8 @@
 // Where each converted text goes, and how it gets there.  Every file of a run is a
 // transaction: the text is written to a temporary file beside its target and takes the
 // target's name only once it is complete, in one move; whatever ends the file early (a
-// raised error of any kind, a stop, an answer) deletes the temporary file and leaves
-// every file of the user's as it was.
+// raised error of any kind, a stop, an answer, a killed process) deletes the temporary
+// file and leaves every file of the user's as it was.
 #pragma once
 
 #include <cstdint>

@@ -32,6 +32,9 @@ inline constexpr std::uint32_t kCreateAlways = 2;
 inline constexpr std::uint32_t kOpenExisting = 3;
 inline constexpr std::uint32_t kOpenAlways = 4;
 inline constexpr std::uint32_t kTruncateExisting = 5;
+// Not a Win32 value: CREATE_NEW for a file that the system deletes when it is closed or
+// its process ends, until Keep is called; a partial output then never outlives a crash.
+inline constexpr std::uint32_t kCreateProvisional = 6;
 inline constexpr std::uint32_t kAttributeReadOnly = 0x1;
 inline constexpr std::uint32_t kAttributeHidden = 0x2;
 inline constexpr std::uint32_t kAttributeDirectory = 0x10;
@@ -96,6 +99,10 @@ std::uint32_t SizeLow(FileId file);  // low 32 bits; kInvalidPosition on failure
 bool Size(FileId file, std::uint64_t* size);  // GetFileSizeEx: all 64 bits
 bool Truncate(FileId file);  // SetEndOfFile: the file ends at its current position
 bool Flush(FileId file);     // FlushFileBuffers: the written text is on the disk
+// A file opened kCreateProvisional stays under name (the name it was opened with) once
+// closed.  The Win32 build clears the file's delete disposition
+// (SetFileInformationByHandle); natively the unnamed file is linked under its name.
+bool Keep(FileId file, const char* name);
 // GetFileType is FILE_TYPE_DISK: a file that holds its bytes, not a pipe, FIFO or device
 // (natively every open is non-blocking, so opening a FIFO without a writer cannot hang).
 bool IsDiskFile(FileId file);

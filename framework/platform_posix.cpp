@@ -102,9 +102,11 @@ std::uint32_t AttributesOf(const struct stat& info) {
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// The Win32 wildcard match: '*' any run, '?' one character, case-insensitive for ASCII.
+// The Win32 wildcard match: '*' any run, '?' one character, case-insensitive for ASCII;
+// a final ".*" also matches a name without a dot, so "*.*" lists every name.
 bool Matches(const char* pattern, const char* name) {
     if (*pattern == '\0') return *name == '\0';
+    if (*name == '\0' && std::strcmp(pattern, ".*") == 0) return true;
     if (*pattern == '*') {
         for (const char* rest = name;; ++rest) {
             if (Matches(pattern + 1, rest)) return true;
@@ -329,7 +331,41 @@ bool NextMatch(Search* search, FindData* data) {
     return false;
 }
 
+// An unnamed file in the folder of path, linked under path by Keep; where the file
+// system has no unnamed files, an ordinary one made where nothing stands.
+FileId OpenProvisional(const std::string& path, int mode) {
+    struct stat existing {};
+    if (lstat(path.c_str(), &existing) == 0) {
+        lastError = kErrorFileExists;
+        return kInvalidFile;
+    }
+    std::string::size_type slash = path.find_last_of('/');
+    std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    int unnamed = mode & ~(O_CREAT | O_EXCL | O_NONBLOCK);
+    int fd = open(folder.c_str(), unnamed | O_TMPFILE, 0666);
+    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL))
+        fd = open(path.c_str(), mode, 0666);
+    if (fd < 0) return FailPath(path, kInvalidFile);
+    lastError = kErrorSuccess;
+    return fd;
+}
+
 }  // namespace
+
+bool Keep(FileId file, const char* name) {
+    struct stat info {};
+    if (fstat(static_cast<int>(file), &info) != 0) return Fail(errno, false);
+    if (info.st_nlink > 0) return true;  // made with its name
+    std::string self = "/proc/self/fd/" + std::to_string(file);
+    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, Native(name).c_str(), AT_SYMLINK_FOLLOW) != 0) {
+        if (errno == EEXIST) {
+            lastError = kErrorAlreadyExists;
+            return false;
+        }
+        return Fail(errno, false);
+    }
+    return true;
+}
 
 std::uint32_t LastError() { return lastError; }
 void SetLastError(std::uint32_t code) { lastError = code; }
@@ -348,6 +384,7 @@ FileId Open(const char* name, std::uint32_t access, std::uint32_t /*share*/,
     case kOpenExisting: break;
     case kOpenAlways: mode |= O_CREAT; break;
     case kTruncateExisting: mode |= O_TRUNC; break;
+    case kCreateProvisional: return OpenProvisional(path, mode | O_CREAT | O_EXCL);
     default: lastError = kErrorInvalidParameter; return kInvalidFile;
     }
     struct stat before {};

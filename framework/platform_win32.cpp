@@ -14,6 +14,12 @@ void Copy(const WIN32_FIND_DATAA& from, FindData* to) {
     lstrcpynA(to->name, from.cFileName, static_cast<int>(kPathBuffer));
 }
 
+bool SetDeleteDisposition(HANDLE h, bool deletes) {
+    FILE_DISPOSITION_INFO disposition{static_cast<BOOLEAN>(deletes)};
+    return SetFileInformationByHandle(h, FileDispositionInfo, &disposition,
+                                      sizeof disposition) != FALSE;
+}
+
 }  // namespace
 
 static_assert(sizeof(FileId) == sizeof(HANDLE));
@@ -23,9 +29,18 @@ void SetLastError(std::uint32_t code) { ::SetLastError(code); }
 
 FileId Open(const char* name, std::uint32_t access, std::uint32_t share,
             std::uint32_t disposition, std::uint32_t flags) {
-    HANDLE h = CreateFileA(name, access, share, nullptr, disposition, flags, nullptr);
+    if (disposition != kCreateProvisional)
+        return reinterpret_cast<FileId>(
+            CreateFileA(name, access, share, nullptr, disposition, flags, nullptr));
+    HANDLE h = CreateFileA(name, access | DELETE, share | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                           flags, nullptr);
+    // Where the disposition cannot be set, the file is an ordinary one, removed by name.
+    if (h != INVALID_HANDLE_VALUE) SetDeleteDisposition(h, true);
     return reinterpret_cast<FileId>(h);
 }
+
+bool Keep(FileId file, const char*) { return SetDeleteDisposition(ToHandle(file), false); }
+
 
 bool Close(FileId file) { return CloseHandle(ToHandle(file)) != FALSE; }
 

@@ -58,9 +58,7 @@ std::vector<std::string> IntermediateFiles(const std::string& folder);
 class EngineProbe : public ConversionEngine {
 public:
     using ConversionEngine::Begin;
-    using ConversionEngine::BeginIntermediate;
     using ConversionEngine::Converter;
-    using ConversionEngine::EndIntermediate;
     using ConversionEngine::Flush;
     using ConversionEngine::InputBlock;
     using ConversionEngine::InputCount;
