@@ -13,7 +13,6 @@
 #include "framework/shell_link.h"
 #include "resources/resource_ids.h"
 #include "settings/settings.h"
-#include "ui/main_window.h"
 
 namespace {
 
@@ -39,7 +38,7 @@ void CopyText(char* target, const char* first, const char* second = "") {
 
 }  // namespace
 
-FileListView::FileListView(MainWindow& owner, const Settings& settings,
+FileListView::FileListView(FileListOwner& owner, const Settings& settings,
                            std::int32_t& listNotEmpty)
     : owner_(owner), settings_(settings), listNotEmpty_(listNotEmpty) {}
 

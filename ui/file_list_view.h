@@ -1,7 +1,7 @@
 // The main window's file list: the files, folders and shortcuts dropped on list view 1012,
 // one row each, kept sorted by name by the control.  Each row's item parameter is a heap
 // copy of its full path (after shortcut resolution), owned by the row; the conversion job
-// reads the rows from its worker thread with LVM_GETITEMA / LVIF_PARAM as const char*.
+// takes the rows with LVM_GETITEMA / LVIF_PARAM as const char* before its run starts.
 #pragma once
 
 #include <windows.h>
@@ -13,8 +13,16 @@
 
 #include "framework/window.h"
 
-class MainWindow;
 struct Settings;
+
+// The window the list belongs to, told when the rows change between none and some.
+class FileListOwner {
+public:
+    virtual void UpdateConvertButton() = 0;
+
+protected:
+    ~FileListOwner() = default;
+};
 
 // A shell drop, released with DragFinish however its handling ends.
 struct DropFinisher {
@@ -31,7 +39,7 @@ public:
     static constexpr int kExtensionColumn = 1;
     static constexpr int kLocationColumn = 2;
 
-    FileListView(MainWindow& owner, const Settings& settings, std::int32_t& listNotEmpty);
+    FileListView(FileListOwner& owner, const Settings& settings, std::int32_t& listNotEmpty);
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -71,7 +79,7 @@ private:
     void NoteDeletion();
     const char* RowPath(int row) const;
 
-    MainWindow& owner_;
+    FileListOwner& owner_;
     const Settings& settings_;
     std::int32_t& listNotEmpty_;
 };

@@ -15,7 +15,7 @@
 
 struct Settings;
 
-class MainWindow : public Dialog {
+class MainWindow : public Dialog, public FileListOwner {
 public:
     // What the clean-the-list question after the settings sheet compares with: the
     // extension rule as it was before the sheet opened.
@@ -34,7 +34,7 @@ public:
     void UpdateOutputPossible(HWND edit);
     // Enables Convert while rows are listed, output is possible and the output settings
     // would change something.
-    void UpdateConvertButton();
+    void UpdateConvertButton() override;
 
     ExtensionRule CurrentExtensionRule() const;
     // After the settings sheet ended with OK: offers to remove the rows that the rule now
