@@ -14,10 +14,16 @@ static_assert(static_cast<int>(ClashChoice::Overwrite) == NameClashDialog::Overw
               static_cast<int>(UndecidedChoice::Ignore) == DetectionFailedDialog::Ignore &&
               static_cast<int>(UnconvertibleChoice::Copy) == CannotConvertDialog::Copy);
 
-RetryAnswer AsRetry(int answer) {
-    if (answer == question::kAnswerRetry) return RetryAnswer::Retry;
-    return answer == question::kAnswerIgnore ? RetryAnswer::Skip : RetryAnswer::Stop;
-}
+constexpr RetryQuestion kMissingInput = {
+    "ファイルが見つかりません", question::kDefaultButton3,
+    "%s\n上記のファイルが見つかりません。無視しますか？"};
+constexpr RetryQuestion kInputUnusable = {
+    "ファイルオープンエラー", question::kDefaultButton2,
+    "%s\n入力ファイルが現在使用できないか、それ以外の何らかの異常がおきました。最トライしますか？"};
+constexpr RetryQuestion kOutputUnusable = {
+    "出力ファイルの作成エラー", question::kDefaultButton3,
+    "%s\n出力ファイルの作成で何らかの異常がおきました。\n"
+    "このファイルを無視しますか？　再試行しますか？\nそれとも変換処理全体を中止しますか？"};
 
 // The question for each reason a file is skipped, and the answer that goes on.
 struct SkipQuestion {
@@ -149,28 +155,23 @@ bool ConversionJob::Unconvertible(const char* input, UnconvertibleChoice* choice
 }
 
 RetryAnswer ConversionJob::MissingInput(const char* path) {
-    return AsRetry(AskFormatted(
-        *asker_, "ファイルが見つかりません",
-        question::kAbortRetryIgnore | question::kIconError | question::kDefaultButton3,
-        "%s\n上記のファイルが見つかりません。無視しますか？", path));
+    return AskRetry(kMissingInput, path);
 }
 
 RetryAnswer ConversionJob::InputUnusable(const char* path) {
-    return AsRetry(AskFormatted(
-        *asker_, "ファイルオープンエラー",
-        question::kAbortRetryIgnore | question::kIconError | question::kDefaultButton2,
-        "%s\n入力ファイルが現在使用できないか、それ以外の何らかの異常がおきました。"
-        "最トライしますか？",
-        path));
+    return AskRetry(kInputUnusable, path);
 }
 
 RetryAnswer ConversionJob::OutputUnusable(const char* path) {
-    return AsRetry(AskFormatted(
-        *asker_, "出力ファイルの作成エラー",
-        question::kAbortRetryIgnore | question::kIconError | question::kDefaultButton3,
-        "%s\n出力ファイルの作成で何らかの異常がおきました。\n"
-        "このファイルを無視しますか？　再試行しますか？\nそれとも変換処理全体を中止しますか？",
-        path));
+    return AskRetry(kOutputUnusable, path);
+}
+
+RetryAnswer ConversionJob::AskRetry(const RetryQuestion& asked, const char* path) {
+    int answer = AskFormatted(*asker_, asked.caption,
+                              question::kAbortRetryIgnore | question::kIconError | asked.style,
+                              asked.format, path);
+    if (answer == question::kAnswerRetry) return RetryAnswer::Retry;
+    return answer == question::kAnswerIgnore ? RetryAnswer::Skip : RetryAnswer::Stop;
 }
 
 bool ConversionJob::GoOnAfterSkip(SkipReason reason, const char* path, std::uint32_t) {

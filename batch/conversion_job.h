@@ -18,6 +18,13 @@
 struct Settings;
 class Window;
 
+// An Abort/Retry/Ignore question about one path: its caption, default button and text.
+struct RetryQuestion {
+    const char* caption;
+    std::uint32_t style;
+    const char* format;  // %s: the path
+};
+
 class ConversionJob : public WorkerThread, public RunQuestions {
 public:
     explicit ConversionJob(BatchRun::Detector detect = BatchRun::DetectCode) : run_(detect) {}
@@ -51,6 +58,8 @@ protected:
     DWORD ThreadMain() override;
 
 private:
+    RetryAnswer AskRetry(const RetryQuestion& asked, const char* path);
+
     NameClashDialog nameClash_;
     CannotConvertDialog cannotConvert_;
     DetectionFailedDialog detectionFailed_;
