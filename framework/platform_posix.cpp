@@ -516,6 +516,8 @@ bool ReplaceTarget(const char* target, const char* replacement, const char* back
     struct stat info {};
     if (stat(to.c_str(), &info) != 0) return FailPath(to, false);
     if (chmod(from.c_str(), info.st_mode & 07777) != 0) return FailPath(from, false);
+    // Only a privileged process may give the file away; others keep it as their own.
+    [[maybe_unused]] int owned = chown(from.c_str(), info.st_uid, info.st_gid);
     std::string kept = backup != nullptr ? Native(backup) : std::string();
     if (backup != nullptr && link(to.c_str(), kept.c_str()) != 0) {
         if (errno == EEXIST) {
