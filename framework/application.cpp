@@ -64,10 +64,14 @@ int Application::Run(HINSTANCE instance, HINSTANCE prevInstance, LPSTR commandLi
     case kFinished:
     case kEnded:
         return 0;
-    case kRunWindowed:
+    case kRunWindowed: {
         if (mainWindow_ == nullptr || !RegisterWindowClass()) return 1;
-        if (!mainWindow_->Create(nullptr, showCommand_)) return 1;
-        return MessageLoop();
+        // Around the creation too: the window's first messages come before the loop does.
+        ModalLoop loop(nullptr);
+        int exitCode = mainWindow_->Create(nullptr, showCommand_) ? MessageLoop() : 1;
+        loop.RethrowFailure();
+        return exitCode;
+    }
     default:
         return 1;
     }

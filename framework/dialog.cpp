@@ -45,10 +45,12 @@ int Dialog::RunModal(Window* parent) {
     if (Handle() != nullptr) return -1;
     WindowRegistry& registry = WindowRegistry::Global();
     registry.Register(this);
+    ModalLoop loop(this);
     INT_PTR result = DialogBoxParamA(ModuleInstance(), MAKEINTRESOURCEA(templateId_),
                                      parent != nullptr ? parent->Handle() : nullptr,
                                      SharedDialogProc, 0);
     if (result == -1) registry.Unregister(this);
+    loop.RethrowFailure();
     return static_cast<int>(result);
 }
 

@@ -68,12 +68,11 @@ INT_PTR PropertySheet::Show(Window* parent, bool modeless) {
 
 int PropertySheet::RunModal(Window* parent) {
     if (Handle() != nullptr || pages_.empty()) return 0;
+    ModalLoop loop(this);
     INT_PTR result = Show(parent, false);
-    if (result == -1) {
-        WindowRegistry::Global().Unregister(this);
-        return -1;
-    }
-    return endResult_ != 0 ? endResult_ : static_cast<int>(result);
+    if (result == -1) WindowRegistry::Global().Unregister(this);
+    loop.RethrowFailure();
+    return result != -1 && endResult_ != 0 ? endResult_ : static_cast<int>(result);
 }
 
 bool PropertySheet::Create(Window* parent, int showCommand) {

@@ -5,6 +5,37 @@
 
 #include "framework/application.h"
 
+namespace {
+
+thread_local ModalLoop* innermostLoop = nullptr;
+
+}  // namespace
+
+ModalLoop::ModalLoop(const Window* dialog) : dialog_(dialog), outer_(innermostLoop) {
+    innermostLoop = this;
+}
+
+ModalLoop::~ModalLoop() { innermostLoop = outer_; }
+
+void ModalLoop::RethrowFailure() const {
+    if (failure_) std::rethrow_exception(failure_);
+}
+
+void ModalLoop::Fail(HWND source) {
+    ModalLoop* loop = innermostLoop;
+    FatalCheck(loop != nullptr);
+    if (!loop->failure_) loop->failure_ = std::current_exception();
+    if (loop->dialog_ == nullptr) {
+        PostQuitMessage(1);
+    } else if (HWND dialog = loop->dialog_->Handle()) {
+        EndDialog(dialog, 0);
+    } else {
+        // A sheet whose window the library has not reported yet: the page that failed
+        // lies inside it.
+        EndDialog(GetAncestor(source, GA_ROOT), 0);
+    }
+}
+
 WindowRegistry& WindowRegistry::Global() {
     // Never destroyed: window objects with static storage leave it while the process exits.
     static WindowRegistry* registry = new WindowRegistry;
@@ -111,7 +142,12 @@ LRESULT Window::Dispatch(HWND handle, UINT message, WPARAM wParam, LPARAM lParam
     WindowRegistry& registry = WindowRegistry::Global();
     Window* window = registry.FindOrBind(handle);
     if (window == nullptr) return 0;
-    LRESULT result = window->WindowProc(message, wParam, lParam);
+    LRESULT result = 0;
+    try {
+        result = window->WindowProc(message, wParam, lParam);
+    } catch (...) {
+        ModalLoop::Fail(handle);
+    }
     if (message == WM_NCDESTROY) {
         window->Unsubclass();
         registry.Unregister(window);

@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -65,6 +66,34 @@ private:
     std::vector<Window*> slots_;  // nullptr marks an empty slot
     int count_ = 0;
     std::vector<Pending> pending_;  // at most one per thread
+};
+
+// A loop the framework runs on this thread, for as long as it runs: a modal dialog's or
+// sheet's, or the application's message loop.  No exception may cross a window procedure
+// (on x64 Windows the system's frames between the procedure and the loop cannot be relied
+// on to pass it), so the shared procedure catches it and the innermost loop keeps it and
+// ends; its runner raises it again once the loop has returned.
+class ModalLoop {
+public:
+    // dialog: the modal dialog or sheet that EndDialog ends; none for a message loop,
+    // which WM_QUIT ends.
+    explicit ModalLoop(const Window* dialog);
+    ~ModalLoop();
+    ModalLoop(const ModalLoop&) = delete;
+    ModalLoop& operator=(const ModalLoop&) = delete;
+
+    // Raises the exception that ended the loop, if one did.
+    void RethrowFailure() const;
+
+    // In the shared procedure's catch block: the innermost loop keeps the exception (the
+    // first, when more come before it returns) and is ended.  Without a loop of ours
+    // nobody could report it, so the process ends with the fatal message.
+    static void Fail(HWND source);
+
+private:
+    const Window* dialog_;
+    ModalLoop* outer_;
+    std::exception_ptr failure_;
 };
 
 // CreateWindowExA's arguments, as Window::Create fills them before PreCreate.

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "framework/file_handle.h"
+#include "framework/path.h"
 #include "framework/string_list.h"
 
 namespace {
@@ -109,6 +110,47 @@ void WriteHeader(FileHandle& file, std::uint8_t kind, std::uint16_t id, std::uin
     WriteAll(file, header, kHeaderSize);
 }
 
+// The new file is written beside the old one and takes its place only when complete, so
+// that a full disk or a killed process never costs the settings already saved.  It is
+// removed on every way out that does not put it in place.
+class Replacement {
+public:
+    // A temporary file in target's folder ("." for a bare name), so that putting it in
+    // place is a rename within one volume.
+    explicit Replacement(const char* target) : target_(target) {
+        char folder[platform::kPathBuffer] = ".";
+        if (const char* separator = LastSeparator(target)) {
+            auto length = static_cast<std::size_t>(separator - target) + 1;
+            std::memcpy(folder, target, length);
+            folder[length] = '\0';
+        }
+        pending_ = platform::MakeTempFile(folder, "Z", path_) != 0;
+    }
+    ~Replacement() {
+        file_.Close();
+        if (pending_) platform::Remove(path_);
+    }
+    Replacement(const Replacement&) = delete;
+    Replacement& operator=(const Replacement&) = delete;
+
+    bool Open() {
+        return pending_ &&
+               file_.Open(path_, platform::kGenericWrite, 0, platform::kCreateAlways, kFileFlags);
+    }
+    FileHandle& File() { return file_; }
+    bool Replace() {
+        file_.Close();
+        pending_ = !platform::RenameReplacing(path_, target_);
+        return !pending_;
+    }
+
+private:
+    const char* target_;
+    char path_[platform::kPathBuffer] = {};
+    bool pending_ = false;
+    FileHandle file_;
+};
+
 }  // namespace
 
 bool ConfigStore::Append(const ConfigEntry& entry) {
@@ -191,10 +233,10 @@ bool ConfigStore::Load(const char* path) {
 
 bool ConfigStore::Save(const char* path) {
     const char* name = path ? path : fileName_;
-    if (name[0] == '\0') return false;
-    FileHandle file;
-    if (!file.Open(name, platform::kGenericWrite, 0, platform::kCreateAlways, kFileFlags))
-        return false;
+    if (name[0] == '\0' || std::strlen(name) > platform::kMaxPath) return false;
+    Replacement replacement(name);
+    if (!replacement.Open()) return false;
+    FileHandle& file = replacement.File();
     for (std::int32_t i = 0; i < count_; ++i) {
         const ConfigEntry& entry = entries_[i];
         switch (entry.kind) {
@@ -220,5 +262,5 @@ bool ConfigStore::Save(const char* path) {
         }
         }
     }
-    return true;
+    return replacement.Replace();
 }

@@ -49,8 +49,9 @@ public:
     // its records in file order.  False, with no field changed, when the file can neither
     // be opened nor created or is not well formed.
     bool Load(const char* path);
-    // Writes every entry to path, or to the remembered name when path is null.  False
-    // when the file cannot be created.
+    // Writes every entry to path, or to the remembered name when path is null, through a
+    // temporary file beside it.  False when that file cannot be created or cannot replace
+    // the old one; a write error raises.  On failure the old file is left as it was.
     bool Save(const char* path = nullptr);
 
     const char* FileName() const { return fileName_; }

@@ -10,6 +10,7 @@
 
 #include "framework/com_scope.h"
 #include "framework/dialog.h"
+#include "framework/directory_cursor.h"
 #include "framework/file_handle.h"
 #include "framework/find_file.h"
 #include "framework/path.h"
@@ -75,6 +76,21 @@ bool ResolvesToFolder(char* path) {
     return path[0] != '\0' && IsFolder(path);
 }
 
+// The checks move the process onto the drive and into the folder; it goes back, for
+// Windows can neither delete nor eject a folder that is a process's current directory.
+class ReturnToCurrentDirectory {
+public:
+    ReturnToCurrentDirectory() = default;
+    ReturnToCurrentDirectory(const ReturnToCurrentDirectory&) = delete;
+    ReturnToCurrentDirectory& operator=(const ReturnToCurrentDirectory&) = delete;
+    ~ReturnToCurrentDirectory() {
+        if (start_.Directory()[0] != '\0') platform::ChangeDirectory(start_.Directory());
+    }
+
+private:
+    DirectoryCursor start_;
+};
+
 }  // namespace
 
 void OutputFolder::Browse() {
@@ -126,6 +142,7 @@ bool OutputFolder::CheckForRun() {
     } catch (const base_HDLGEDERROR&) {
         return false;
     }
+    ReturnToCurrentDirectory back;
     return CheckDrive() && CheckFolderExists() && CheckWritable();
 }
 

@@ -25,7 +25,7 @@ public:
     void TakeDrop(HDROP drop);
     // The Convert command's checks of the text the caller has just read from the edit:
     // true when a run may start, at once when no folder is named.  A failing check has
-    // told the user why.  A folder that passes is the current directory afterwards.
+    // told the user why.  The current directory is the same afterwards.
     bool CheckForRun();
 
 private:

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <functional>
+#include <stdexcept>
 #include <string>
 
 #include "framework/dialog.h"
@@ -370,6 +371,18 @@ TEST(ModalDialogTest, KeepsTheDialogOpenUntilTheValuesPass) {
         window.Click(IDCANCEL);
     });
     EXPECT_EQ(dialog.RunModal(nullptr), IDCANCEL);
+}
+
+TEST(ModalDialogTest, AnExceptionInItsProcedureEndsTheDialogAndReachesTheCaller) {
+    ExchangeDialog dialog;
+    dialog.exchange = [](ExchangeDirection direction) {
+        if (direction == FromControls) throw std::runtime_error("unreadable");
+    };
+    test::GuiScript script;
+    script.OnWindow({"#32770", "交換"}, [](test::UiWindow& window) { window.Click(IDOK); });
+    EXPECT_THROW(dialog.RunModal(nullptr), std::runtime_error);
+    EXPECT_EQ(dialog.Handle(), nullptr);
+    EXPECT_EQ(WindowRegistry::Global().Count(), 0);
 }
 
 TEST(ModalDialogTest, AMissingTemplateFailsAndLeavesNothingRegistered) {

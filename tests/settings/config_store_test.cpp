@@ -12,7 +12,10 @@
 
 #if !defined(_WIN32)
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 #endif
 
 namespace {
@@ -312,6 +315,7 @@ TEST_F(ConfigStoreTest, AFolderInThePlaceOfTheFileIsNeitherLoadedNorSaved) {
     EXPECT_FALSE(store.Save(path.c_str()));
     EXPECT_EQ(platform::Attributes(path.c_str()) & platform::kAttributeDirectory,
               platform::kAttributeDirectory);
+    EXPECT_EQ(test::ListNames(dir.Path()), std::vector<std::string>{"ZEKO.CFG"});
 }
 
 TEST_F(ConfigStoreTest, SaveWithoutAPathNeedsASuccessfulOpen) {
@@ -382,7 +386,8 @@ TEST_F(ConfigStoreTest, AFileLockedAtExitIsLeftAsItWas) {
 }
 #else
 // Natively the platform layer cannot make such a file (no sharing modes), so these are
-// the beyond-2-GiB walks: sparse files cost nothing.
+// the beyond-2-GiB walks (sparse files cost nothing) and a save cut short as by a full
+// disk.
 void MakeSparse(const std::string& path, std::uint64_t size, const std::string& head,
                 const std::string& tail) {
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -404,6 +409,36 @@ TEST_F(ConfigStoreTest, HugeFilesAreWalkedBelowFourGibibytesAndRefusedAbove) {
     EXPECT_FALSE(store.Load(path.c_str()));
     EXPECT_EQ(Snapshot(settings), defaults);
     platform::Remove(path.c_str());
+}
+
+// Writes beyond limit bytes fail as on a full disk: short first, then with an error.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit) : handler_(std::signal(SIGXFSZ, SIG_IGN)) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        rlimit lowered = {limit, saved_.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, handler_);
+    }
+
+private:
+    rlimit saved_;
+    void (*handler_)(int);
+};
+
+TEST_F(ConfigStoreTest, ASaveCutShortKeepsTheOldFileAndLeavesNoTemporaryFile) {
+    const std::string bytes = RawRecord(6, 0);
+    test::WriteBytes(path, bytes);
+    ASSERT_TRUE(store.Load(path.c_str()));
+    {
+        FileSizeLimit limit(100);
+        EXPECT_THROW(store.Save(), std::int32_t);
+    }
+    EXPECT_EQ(test::ReadBytes(path), bytes);
+    EXPECT_EQ(test::ListNames(dir.Path()), std::vector<std::string>{"ZEKO.CFG"});
 }
 #endif
 
