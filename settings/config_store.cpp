@@ -138,7 +138,9 @@ public:
                file_.Open(path_, platform::kGenericWrite, 0, platform::kCreateAlways, kFileFlags);
     }
     FileHandle& File() { return file_; }
+    // Flushed first, so that a power cut cannot leave the new name on text not written.
     bool Replace() {
+        if (!platform::Flush(file_.Handle())) return false;
         file_.Close();
         pending_ = !platform::RenameReplacing(path_, target_);
         return !pending_;
