@@ -38,9 +38,11 @@ FileOutcome BatchRun::ConvertPair(const char* input, const char* output) {
     if (!KeepsRunning()) return FileOutcome::Stopped;
     progress_->ShowPair(input, output);
     FileOutcome outcome = FileOutcome::Failed;
+    bool raised = true;
     std::uint32_t error = platform::kErrorSuccess;
     try {
         outcome = ConvertPlaced(input, output);
+        raised = false;
     } catch (std::int32_t) {
         // The code of the failed call; unwinding may have changed the thread's last error.
         error = FileHandle::RaisedError();
@@ -51,12 +53,12 @@ FileOutcome BatchRun::ConvertPair(const char* input, const char* output) {
     } catch (...) {
         error = platform::kErrorGenFailure;
     }
-    if (outcome == FileOutcome::Failed) {
+    if (raised) {
         file_.RollBack();
         // A failure after the stop button costs no question; nothing can re-arm the run.
         if (KeepsRunning()) {
-            SkipReason reason = error == platform::kErrorDiskFull ? SkipReason::DiskFull
-                                                                  : SkipReason::FileError;
+            bool full = error == platform::kErrorDiskFull || error == platform::kErrorHandleDiskFull;
+            SkipReason reason = full ? SkipReason::DiskFull : SkipReason::FileError;
             if (!questions_->GoOnAfterSkip(reason, input, error)) StopRun();
         }
     }

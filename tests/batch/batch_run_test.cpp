@@ -328,7 +328,7 @@ const Case kCases[] = {
      {1, 0, 1, 0}},
     {"ClashStop", Mode::Flat, Twist::None, "out/a.txt=O", "Clash=stop", "", {0, 0, 0, 0}},
     {"NewNameTaken", Mode::Flat, Twist::None, "out/a.txt=O out/typed.txt=O",
-     "Clash=new Kept FileError=on", "kept=E out/b.txt=E", {1, 0, 0, 1}},
+     "Clash=new Kept", "kept=E out/b.txt=E", {1, 0, 0, 1}},
     // Texts that need a decision.
     {"NotTextSkipped", Mode::Flat, Twist::None, "src/a.txt=X", "Unconvertible=skip",
      "out/b.txt=E", {1, 0, 1, 0}},
