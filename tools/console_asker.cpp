@@ -3,14 +3,20 @@
 #include <cstdio>
 
 #if defined(_WIN32)
-#include <io.h>
-#define isatty _isatty
-#define fileno _fileno
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
 
-bool ConsoleAsker::StdinIsTerminal() { return isatty(fileno(stdin)) != 0; }
+// The C runtime's _isatty is true for the NUL device too; only a console has a mode.
+bool ConsoleAsker::StdinIsConsole() {
+#if defined(_WIN32)
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != FALSE;
+#else
+    return isatty(STDIN_FILENO) != 0;
+#endif
+}
 
 // The question's text is Japanese; the console speaks English, and the engine asks
 // nothing but Retry/Cancel on a full disk.

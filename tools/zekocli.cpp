@@ -1,8 +1,10 @@
-// zekocli: the conversion engine and the code detector on the command line, for scripts,
-// benchmarks and conformance checks.  Results go to standard output and messages, in
-// English, to standard error; both end their lines with LF on every platform.
+// zekocli: the core's conversion run, the engine and the code detector on the command
+// line, for scripts, benchmarks and conformance checks.  Results go to standard output
+// and messages, in English, to standard error; both end their lines with LF on every
+// platform.
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
@@ -13,26 +15,30 @@
 #include <io.h>
 #endif
 
+#include "batch/batch_run.h"
 #include "engine/code_detector.h"
-#include "engine/conversion_engine.h"
 #include "framework/file_handle.h"
 #include "framework/platform.h"
+#include "framework/string_list.h"
+#include "settings/settings.h"
 #include "tools/console_asker.h"
+#include "tools/console_run.h"
 
 namespace {
-
-enum ExitCode : int { kExitConverted = 0, kExitCannotConvert = 1, kExitUsage = 2, kExitIo = 3 };
 
 constexpr char kUsage[] =
     "Usage:\n"
     "  zekocli detect FILE...\n"
     "  zekocli convert [--from CODE] --to CODE [--newline NL] [--widen-kana] IN OUT\n"
+    "  zekocli convert [--from CODE] --to CODE [--newline NL] [--widen-kana]\n"
+    "                  --in-place [--backup] FILE...\n"
     "  zekocli batch [LIST]\n"
     "  zekocli --help\n"
     "\n"
     "detect   prints FILE<TAB>NAME for each file, NAME being Jis, ShiftJis, EucJp,\n"
     "         Unicode, Plain, NotText or Ambiguous.\n"
-    "convert  converts IN into OUT (created or replaced).\n"
+    "convert  converts IN into OUT (created or replaced), or each FILE in place;\n"
+    "         --backup keeps each original as Z_FILE (Z_FILE(2)... when taken).\n"
     "           --from auto|jis|sjis|euc|unicode|plain  input code; auto (the default)\n"
     "                                                   detects it\n"
     "           --to jis|sjis|euc|unicode|keep          output code; keep is the input's\n"
@@ -43,18 +49,25 @@ constexpr char kUsage[] =
     "         OUTCODE 0-4 (Jis ShiftJis EucJp Unicode Keep), NEWLINE 0-3 (CrLf Cr Lf\n"
     "         Keep), WIDEN 0 or 1, INPUT 0-3, 5 (Plain) or auto; and prints for each\n"
     "           IN<TAB>OUT<TAB>DETECTED<TAB>STATUS[<TAB>REASON]\n"
-    "         STATUS is ok, fail (cannot convert; OUT keeps what was written), skip\n"
-    "         (NotText or Ambiguous; no OUT is made) or error (REASON says why).\n"
+    "         STATUS is ok, fail (cannot convert from the given code), skip (NotText or\n"
+    "         Ambiguous) or error (REASON says why).  An existing OUT is never replaced.\n"
     "\n"
-    "Exit status: 0 converted (detect, batch: every file or case was handled),\n"
-    "1 cannot convert, 2 usage error, 3 I/O error.\n"
-    "Conversions to and from UTF-16 pass through a file U*.tmp in the current directory.\n"
-    "On a full disk a user at a terminal is asked whether to retry; otherwise the\n"
-    "conversion ends with an I/O error.\n";
+    "Every output is written beside its place under a temporary name (ZEKO~*.tmp) and\n"
+    "takes its name only when complete: a file that is not converted leaves OUT or FILE\n"
+    "as it was.  Missing output folders are made.  Non-regular files are refused.  A\n"
+    "summary line of the files converted, copied, skipped and failed ends each run on\n"
+    "standard error.\n"
+    "\n"
+    "Exit status: 0 every file converted; 1 a text cannot be converted (not text,\n"
+    "Shift_JIS or EUC-JP undecided, invalid in the given code); 2 usage error, or a\n"
+    "malformed batch case; 3 I/O error or refusal (an input missing, unreadable or not\n"
+    "a regular file, an output that cannot be written, a full disk, an existing batch\n"
+    "OUT, OUT naming IN or LIST).  When files end differently the highest status wins.\n"
+    "On a full disk a user at a console is asked whether to retry; otherwise the file\n"
+    "fails.\n";
 
-constexpr const char* kCodeNames[] = {"Jis",   "ShiftJis", "EucJp",   "Unicode",
-                                      "Keep",  "Plain",    "NotText", "Ambiguous"};
-constexpr std::int32_t kAuto = -1;  // detect the input code
+constexpr std::int32_t kAuto = BatchRun::kDetect;
+constexpr std::int32_t kUnset = -2;
 
 struct Choice {
     std::string_view word;
@@ -84,81 +97,93 @@ bool Pick(std::span<const Choice> choices, std::string_view word, std::int32_t* 
     return false;
 }
 
+// What convert was told.
+struct ConvertArgs {
+    std::int32_t inputCode = kAuto;
+    std::int32_t outputCode = kUnset;
+    std::int32_t newline = KeepNewline;
+    bool widenKana = false;
+    bool inPlace = false;
+    bool backup = false;
+    std::vector<std::string> files;
+};
+
 struct ValueOption {
     std::string_view name;
     std::span<const Choice> words;
-    std::int32_t ConvertOptions::*field;
+    std::int32_t ConvertArgs::*field;
 };
-constexpr ValueOption kValueOptions[] = {{"--from", kFromWords, &ConvertOptions::inputCode},
-                                         {"--to", kToWords, &ConvertOptions::outputCode},
-                                         {"--newline", kNewlineWords, &ConvertOptions::newline}};
+constexpr ValueOption kValueOptions[] = {{"--from", kFromWords, &ConvertArgs::inputCode},
+                                         {"--to", kToWords, &ConvertArgs::outputCode},
+                                         {"--newline", kNewlineWords, &ConvertArgs::newline}};
 
-enum class Status { Ok, Fail, Skip, Error };
-constexpr const char* kStatusNames[] = {"ok", "fail", "skip", "error"};
-
-struct Outcome {
-    Status status;
-    std::int32_t code;   // detected or given input code; kAuto when not known
-    std::string reason;  // for Error
+struct FlagOption {
+    std::string_view name;
+    bool ConvertArgs::*field;
 };
+constexpr FlagOption kFlagOptions[] = {{"--widen-kana", &ConvertArgs::widenKana},
+                                       {"--in-place", &ConvertArgs::inPlace},
+                                       {"--backup", &ConvertArgs::backup}};
 
-Outcome Failed(std::int32_t code, const char* what, std::uint32_t error) {
-    return {Status::Error, code, std::string(what) + " (error " + std::to_string(error) + ")"};
-}
-
-// Opened without access, so the input's sharing does not refuse it; a name that names
-// nothing yet is no open file, and costs no open.
-bool IsSameFile(const FileHandle& input, const std::string& path) {
-    if (platform::Attributes(path.c_str()) == platform::kInvalidAttributes) return false;
-    FileHandle probe;
-    return probe.Open(path.c_str(), 0,
-                      platform::kShareRead | platform::kShareWrite | platform::kShareDelete,
-                      platform::kOpenExisting, 0) &&
-           platform::SameFile(input.Handle(), probe.Handle());
-}
-
-// One engine and one running flag for the whole process, as the program has one per run.
-class Converter {
-public:
-    explicit Converter(bool interactive) : asker_(interactive) {}
-
-    Outcome Run(const std::string& in, const std::string& out, ConvertOptions options) {
-        std::int32_t code = options.inputCode;
-        try {
-            FileHandle input;
-            if (!input.Open(in.c_str(), platform::kGenericRead, platform::kShareRead,
-                            platform::kOpenExisting, platform::kFlagSequentialScan))
-                return Failed(code, "cannot open the input", platform::LastError());
-            if (code == kAuto) {
-                code = CodeDetector().Detect(input, &running_);
-                if (code == NotText || code == Ambiguous) return {Status::Skip, code, {}};
-                if (platform::Seek(input.Handle(), 0, platform::kFileBegin) != 0)
-                    return Failed(code, "cannot rewind the input", platform::LastError());
-            }
-            // Creating the output would empty the input first.
-            if (IsSameFile(input, out)) return {Status::Error, code, "the output is the input"};
-            FileHandle output;
-            if (!output.Open(out.c_str(), platform::kGenericWrite, 0, platform::kCreateAlways,
-                             platform::kAttributeNormal))
-                return Failed(code, "cannot create the output", platform::LastError());
-            bool converted = engine_.Convert(asker_, &running_, input, output, options.outputCode,
-                                             options.newline, code, options.widenKana);
-            return {converted ? Status::Ok : Status::Fail, code, {}};
-        } catch (std::int32_t) {
-            return Failed(code, "read error", FileHandle::RaisedError());
-        } catch (std::uint32_t error) {
-            return Failed(code, error == platform::kErrorDiskFull ? "disk full" : "I/O error",
-                          error);
+// What is wrong with the words, or "".
+std::string ParseConvert(const std::vector<std::string>& words, ConvertArgs* args) {
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::string& word = words[i];
+        auto value = std::find_if(std::begin(kValueOptions), std::end(kValueOptions),
+                                  [&](const ValueOption& o) { return o.name == word; });
+        auto flag = std::find_if(std::begin(kFlagOptions), std::end(kFlagOptions),
+                                 [&](const FlagOption& o) { return o.name == word; });
+        if (value != std::end(kValueOptions)) {
+            if (i + 1 == words.size() || !Pick(value->words, words[i + 1], &(args->*value->field)))
+                return "missing or unknown value for " + word;
+            ++i;
+        } else if (flag != std::end(kFlagOptions)) {
+            args->*flag->field = true;
+        } else if (word.size() > 1 && word[0] == '-') {
+            return "unknown option " + word;
+        } else {
+            args->files.push_back(word);
         }
     }
+    if (args->outputCode == kUnset) return "convert needs --to";
+    if (args->backup && !args->inPlace) return "--backup needs --in-place";
+    if (args->inPlace) return args->files.empty() ? "--in-place needs a FILE" : "";
+    return args->files.size() == 2 ? "" : "convert needs IN and OUT";
+}
 
-private:
-    ConsoleAsker asker_;
-    ConversionEngine engine_;
-    RunningFlag running_{1};
-};
+void SetCodes(Settings* settings, std::int32_t outputCode, std::int32_t newline,
+              std::int32_t widenKana) {
+    settings->outputCode = static_cast<std::uint8_t>(outputCode);
+    settings->newline = static_cast<std::uint8_t>(newline);
+    settings->widenKana = static_cast<std::uint8_t>(widenKana);
+}
 
-const char* CodeName(std::int32_t code) { return code == kAuto ? "-" : kCodeNames[code]; }
+// Pairs name their outputs whole; a named output folder only makes the core ask before
+// it replaces an existing OUT.
+void SetPairs(Settings* settings) { std::strcpy(settings->outputFolder, "."); }
+
+// Why out must not be written from in, or nullptr.  list: the open batch list, or
+// kInvalidFile.  The probes ask no access, so the input's sharing does not refuse them.
+const char* OutputRefusal(const std::string& in, const std::string& out,
+                          platform::FileId list) {
+    constexpr std::uint32_t kShareAll =
+        platform::kShareRead | platform::kShareWrite | platform::kShareDelete;
+    FileHandle output;
+    if (!output.Open(out.c_str(), 0, kShareAll, platform::kOpenExisting, 0)) {
+        std::uint32_t attributes = platform::Attributes(out.c_str());
+        bool folder = attributes != platform::kInvalidAttributes &&
+                      (attributes & platform::kAttributeDirectory) != 0;
+        return folder ? "the output is a folder" : nullptr;
+    }
+    if (!platform::IsDiskFile(output.Handle())) return "the output is not a regular file";
+    if (list != platform::kInvalidFile && platform::SameFile(list, output.Handle()))
+        return "the output is the list";
+    FileHandle input;
+    if (input.Open(in.c_str(), 0, kShareAll, platform::kOpenExisting, 0) &&
+        platform::SameFile(input.Handle(), output.Handle()))
+        return "the output is the input";
+    return nullptr;
+}
 
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "zekocli: %s\nTry 'zekocli --help'.\n", message.c_str());
@@ -177,9 +202,13 @@ int Detect(const std::vector<std::string>& files) {
                 std::fprintf(stderr, "zekocli: %s: cannot open (error %u)\n", file.c_str(),
                              static_cast<unsigned>(platform::LastError()));
                 status = kExitIo;
-                continue;
+            } else if (!platform::IsDiskFile(input.Handle())) {
+                std::fprintf(stderr, "zekocli: %s: not a regular file\n", file.c_str());
+                status = kExitIo;
+            } else {
+                std::printf("%s\t%s\n", file.c_str(),
+                            CodeName(CodeDetector().Detect(input, &running)));
             }
-            std::printf("%s\t%s\n", file.c_str(), kCodeNames[CodeDetector().Detect(input, &running)]);
         } catch (std::int32_t) {
             std::fprintf(stderr, "zekocli: %s: read error (error %u)\n", file.c_str(),
                          static_cast<unsigned>(FileHandle::RaisedError()));
@@ -193,44 +222,42 @@ int Detect(const std::vector<std::string>& files) {
     return status;
 }
 
-int Convert(const std::vector<std::string>& args) {
-    ConvertOptions options{kAuto, KeepNewline, kAuto, 0};
-    std::vector<std::string> files;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        auto option = std::find_if(std::begin(kValueOptions), std::end(kValueOptions),
-                                   [&](const ValueOption& o) { return o.name == arg; });
-        if (option != std::end(kValueOptions)) {
-            if (i + 1 == args.size() || !Pick(option->words, args[i + 1], &(options.*option->field)))
-                return UsageError("missing or unknown value for " + arg);
-            ++i;
-        } else if (arg == "--widen-kana") {
-            options.widenKana = 1;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return UsageError("unknown option " + arg);
-        } else {
-            files.push_back(arg);
-        }
+// Each FILE where it stands; rows are full paths, and folders are passed over.
+void ConvertFilesInPlace(ConsoleRun& run, const ConvertArgs& args) {
+    StringList rows;
+    for (const std::string& file : args.files) {
+        char path[platform::kPathBuffer];
+        std::uint32_t length = platform::FullPathName(file.c_str(), platform::kPathBuffer, path);
+        if (length == 0 || length >= platform::kPathBuffer)
+            run.Refuse(file.c_str(), "the path is too long", kExitIo);
+        else if (!rows.Add(path))
+            run.Refuse(file.c_str(), "out of memory", kExitIo);
     }
-    if (options.outputCode == kAuto) return UsageError("convert needs --to");
-    if (files.size() != 2) return UsageError("convert needs IN and OUT");
+    run.ConvertInPlace(rows, args.inputCode);
+}
 
-    Converter converter(ConsoleAsker::StdinIsTerminal());
-    Outcome outcome = converter.Run(files[0], files[1], options);
-    const char* in = files[0].c_str();
-    switch (outcome.status) {
-    case Status::Ok: return kExitConverted;
-    case Status::Fail:
-        std::fprintf(stderr, "zekocli: %s: cannot convert from %s\n", in, CodeName(outcome.code));
-        return kExitCannotConvert;
-    case Status::Skip:
-        std::fprintf(stderr, "zekocli: %s: cannot convert: detected %s\n", in,
-                     CodeName(outcome.code));
-        return kExitCannotConvert;
-    case Status::Error: break;
+int Convert(const std::vector<std::string>& words) {
+    ConvertArgs args;
+    if (std::string error = ParseConvert(words, &args); !error.empty()) return UsageError(error);
+    Settings settings;
+    SetCodes(&settings, args.outputCode, args.newline, args.widenKana);
+    ConsoleRun run(settings, ConsoleAsker::StdinIsConsole());
+    if (args.inPlace) {
+        settings.noOutputAction = args.backup ? ReplaceWithBackup : ReplaceOriginal;
+        settings.anyExtension = 1;
+        settings.folderMode = IgnoreFolders;
+        ConvertFilesInPlace(run, args);
+    } else {
+        SetPairs(&settings);
+        const std::string& in = args.files[0];
+        const std::string& out = args.files[1];
+        if (const char* refusal = OutputRefusal(in, out, platform::kInvalidFile))
+            run.Refuse(out.c_str(), refusal, kExitIo);
+        else
+            run.ConvertPair(in.c_str(), out.c_str(), args.inputCode, true);
     }
-    std::fprintf(stderr, "zekocli: %s: %s\n", in, outcome.reason.c_str());
-    return kExitIo;
+    run.PrintSummary();
+    return run.Status();
 }
 
 std::vector<std::string> Split(const std::string& line) {
@@ -253,6 +280,20 @@ bool ReadLine(std::FILE* file, std::string* line) {
     return c != EOF || !line->empty();
 }
 
+platform::FileId FileOf(std::FILE* file) {
+#if defined(_WIN32)
+    return static_cast<platform::FileId>(_get_osfhandle(_fileno(file)));
+#else
+    return fileno(file);
+#endif
+}
+
+const char* StatusWord(int status, std::int32_t code) {
+    if (status == kExitConverted) return "ok";
+    if (status != kExitCannotConvert) return "error";
+    return code == NotText || code == Ambiguous ? "skip" : "fail";
+}
+
 int Batch(const std::vector<std::string>& args) {
     if (args.size() > 1) return UsageError("batch takes at most one LIST");
     std::FILE* list = stdin;
@@ -263,33 +304,51 @@ int Batch(const std::vector<std::string>& args) {
             return kExitIo;
         }
     }
+    Settings settings;
+    SetPairs(&settings);
     // Standard input carrying the list cannot also carry answers.
-    Converter converter(list != stdin && ConsoleAsker::StdinIsTerminal());
+    ConsoleRun run(settings, list != stdin && ConsoleAsker::StdinIsConsole());
     std::string line;
     while (ReadLine(list, &line)) {
         if (line.empty()) continue;
         std::vector<std::string> fields = Split(line);
         fields.resize(std::max<std::size_t>(fields.size(), 2));
-        ConvertOptions options{};
-        Outcome outcome{Status::Error, kAuto, "malformed case"};
-        if (fields.size() == 6 && Pick(kOutputNumbers, fields[2], &options.outputCode) &&
-            Pick(kNewlineNumbers, fields[3], &options.newline) &&
-            Pick(kWidenNumbers, fields[4], &options.widenKana) &&
-            Pick(kInputNumbers, fields[5], &options.inputCode))
-            outcome = converter.Run(fields[0], fields[1], options);
-        std::printf("%s\t%s\t%s\t%s", fields[0].c_str(), fields[1].c_str(),
-                    CodeName(outcome.code), kStatusNames[static_cast<int>(outcome.status)]);
-        if (outcome.status == Status::Error) std::printf("\t%s", outcome.reason.c_str());
+        const char* in = fields[0].c_str();
+        const char* out = fields[1].c_str();
+        std::int32_t outputCode = 0, newline = 0, widenKana = 0, inputCode = kAuto;
+        // A NUL would end the path the system is given before the field ends.
+        bool wellFormed = fields.size() == 6 && line.find('\0') == std::string::npos &&
+                          Pick(kOutputNumbers, fields[2], &outputCode) &&
+                          Pick(kNewlineNumbers, fields[3], &newline) &&
+                          Pick(kWidenNumbers, fields[4], &widenKana) &&
+                          Pick(kInputNumbers, fields[5], &inputCode);
+        const char* refusal =
+            wellFormed ? OutputRefusal(fields[0], fields[1], FileOf(list)) : nullptr;
+        int status = kExitUsage;
+        std::int32_t code = kAuto;
+        if (!wellFormed) {
+            run.Refuse(in, "malformed case", status);
+        } else if (refusal) {
+            status = kExitIo;
+            run.Refuse(out, refusal, status);
+        } else {
+            SetCodes(&settings, outputCode, newline, widenKana);
+            status = run.ConvertPair(in, out, inputCode, false);
+            code = run.LastInputCode();
+        }
+        std::printf("%s\t%s\t%s\t%s", in, out, CodeName(code), StatusWord(status, code));
+        if (status >= kExitUsage) std::printf("\t%s", run.Reason().c_str());
         std::printf("\n");
         std::fflush(stdout);  // a driver may wait for each answer before the next case
     }
     bool readable = !std::ferror(list);
     if (list != stdin) std::fclose(list);
+    run.PrintSummary();
     if (!readable) {
         std::fprintf(stderr, "zekocli: cannot read the list\n");
         return kExitIo;
     }
-    return kExitConverted;
+    return run.Status();
 }
 
 }  // namespace

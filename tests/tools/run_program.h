@@ -2,6 +2,7 @@
 // code: CreateProcess under Windows (and Wine), posix_spawn natively.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,8 +14,16 @@ struct Run {
     std::string err;
 };
 
-// stdinPath empty: standard input is empty (and no terminal).
+// stdinPath empty: standard input is empty (and no terminal).  workingDir empty: the
+// caller's current directory.
 Run RunProgram(const std::string& program, const std::vector<std::string>& args,
-               const std::string& stdinPath = {});
+               const std::string& stdinPath = {}, const std::string& workingDir = {});
+
+#if !defined(_WIN32)
+// Starts the program with its standard streams on /dev/null and sends it SIGKILL after
+// delay microseconds; true when the signal ended it, false when it had ended before.
+bool RunKilled(const std::string& program, const std::vector<std::string>& args,
+               std::uint32_t delay);
+#endif
 
 }  // namespace test
