@@ -515,6 +515,10 @@ bool ReplaceTarget(const char* target, const char* replacement, const char* back
     std::string to = Native(target), from = Native(replacement);
     struct stat info {};
     if (stat(to.c_str(), &info) != 0) return FailPath(to, false);
+    if (!S_ISREG(info.st_mode)) {  // Windows replaces no folder and no device
+        lastError = kErrorAccessDenied;
+        return false;
+    }
     if (chmod(from.c_str(), info.st_mode & 07777) != 0) return FailPath(from, false);
     // Only a privileged process may give the file away; others keep it as their own.
     [[maybe_unused]] int owned = chown(from.c_str(), info.st_uid, info.st_gid);
