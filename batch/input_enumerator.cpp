@@ -178,8 +178,9 @@ void InputEnumerator::SkipOverlong(const char* folder, const char* name, bool is
 
 bool InputEnumerator::FirstVisit() {
     platform::FileIdentity identity{};
-    // A folder that cannot be identified cannot be told from one walked before.
-    if (!platform::Identify(cursor_.Directory(), &identity)) return false;
+    // A folder that cannot be identified is walked: links are not followed, so only an
+    // unusual mount could bring it back, and a folder silently left out loses more.
+    if (!platform::Identify(cursor_.Directory(), &identity)) return true;
     if (std::find(visited_.begin(), visited_.end(), identity) != visited_.end()) return false;
     try {
         visited_.push_back(identity);

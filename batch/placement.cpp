@@ -159,8 +159,12 @@ bool Placement::Open(FileTransaction* file, const char* input, const char* targe
 // if the process ends before the commit keeps it; nameFailed when the folder cannot be
 // made or the name would be too long, rather than the file refused.
 bool Placement::MakeTempFile(FileHandle* output, const char* target, bool* nameFailed) const {
-    static std::atomic<std::uint32_t> counter{static_cast<std::uint32_t>(std::time(nullptr))};
     char folder[platform::kPathBuffer];
+    // Seeded apart for processes started in the same second: the address of a local
+    // differs with each process's stack.
+    static std::atomic<std::uint32_t> counter{
+        static_cast<std::uint32_t>(std::time(nullptr)) ^
+        static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&folder) >> 4)};
     if (!FolderOf(target, folder) || (folder[0] != '\0' && !CreateDirectoryPath(folder))) {
         *nameFailed = true;
         return false;

@@ -8,8 +8,13 @@ namespace {
 
 HANDLE ToHandle(FileId file) { return reinterpret_cast<HANDLE>(file); }
 
+// Only links (junctions and symbolic links) keep the reparse-point mark: cloud and
+// deduplicated files carry it too, and they are ordinary files and folders to the user.
 void Copy(const WIN32_FIND_DATAA& from, FindData* to) {
     to->attributes = from.dwFileAttributes;
+    bool link = from.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT ||
+                from.dwReserved0 == IO_REPARSE_TAG_SYMLINK;
+    if (!link) to->attributes &= ~kAttributeReparsePoint;
     to->size = (static_cast<std::uint64_t>(from.nFileSizeHigh) << 32) | from.nFileSizeLow;
     lstrcpynA(to->name, from.cFileName, static_cast<int>(kPathBuffer));
 }
