@@ -126,7 +126,9 @@ DWORD ConversionJob::ThreadMain() {
         else
             OutOfMemory();
     } catch (...) {
+        // Each file catches its own errors; only memory can run out between files.
         Running().store(0, std::memory_order_relaxed);
+        OutOfMemory();
     }
     PostMessageA(owner_->Handle(), WM_CLOSE, 0, 0);
     return 0;
