@@ -15,6 +15,7 @@ enum CharCode : std::int32_t {
     Plain = 5,      // input without code-specific bytes
     NotText = 6,    // detection result only
     Ambiguous = 7,  // detection result only
+    Utf8 = 8,       // input and output; on output with or without a byte-order mark
 };
 
 enum NewlineCode : std::int32_t {
