@@ -86,9 +86,18 @@ bool RenameReplacing(const char* from, const char* to) {
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 
+// Wine's ReplaceFileA fails on relative names (error 267), so each name goes in full.
 bool ReplaceTarget(const char* target, const char* replacement, const char* backup) {
-    return ReplaceFileA(target, replacement, backup, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                        nullptr) != FALSE;
+    char fullTarget[MAX_PATH], fullReplacement[MAX_PATH], fullBackup[MAX_PATH];
+    auto full = [](const char* name, char* result) {
+        DWORD length = GetFullPathNameA(name, MAX_PATH, result, nullptr);
+        return length > 0 && length < MAX_PATH;
+    };
+    if (!full(target, fullTarget) || !full(replacement, fullReplacement) ||
+        (backup != nullptr && !full(backup, fullBackup)))
+        return false;
+    return ReplaceFileA(fullTarget, fullReplacement, backup != nullptr ? fullBackup : nullptr,
+                        REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != FALSE;
 }
 
 std::uint32_t MakeTempFile(const char* directory, const char* prefix, char* result) {

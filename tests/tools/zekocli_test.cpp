@@ -159,6 +159,12 @@ TEST_F(Zekocli, ConvertReplacesOutOnlyWithACompleteText) {
             << run.err;
         EXPECT_EQ(test::ReadBytes(out), c.output ? Hex(c.output) : kPrecious);
     }
+    // Names relative to the current directory replace as full ones do.
+    test::WriteBytes(out, kPrecious);
+    test::Run relative =
+        test::RunProgram(ZEKOCLI, {"convert", "--to", "euc", "sjis.txt", "out.txt"}, {}, dir.Path());
+    EXPECT_EQ(relative.exitCode, kConverted) << relative.err;
+    EXPECT_EQ(test::ReadBytes(out), Hex("A4 A2 0D 0A 8E B1"));
 }
 
 TEST_F(Zekocli, ConvertKeepsOutOnAFullDiskWithoutAsking) {
