@@ -34,6 +34,10 @@ CONVERSIONS = [
     # The input begins with a byte-order mark: UTF-16 (not -LE) takes it as one.
     ("UTF-16LE→Shift_JIS", "utf16", ["--from", "unicode", "--to", "sjis"],
      ["-W16L", "-s"], ["-f", "UTF-16", "-t", "SHIFT_JIS"], ["-f", "utf-16", "-t", "shift_jis"]),
+    ("UTF-8→Shift_JIS", "utf8", ["--from", "utf8", "--to", "sjis"],
+     ["-W", "-s"], ["-f", "UTF-8", "-t", "SHIFT_JIS"], ["-f", "utf-8", "-t", "shift_jis"]),
+    ("Shift_JIS→UTF-8", "sjis", ["--from", "sjis", "--to", "utf8"],
+     ["-S", "-w"], ["-f", "SHIFT_JIS", "-t", "UTF-8"], ["-f", "shift_jis", "-t", "utf-8"]),
 ]
 NKF_COMMON = ["-m0", "-x"]  # no MIME decoding, half-width katakana kept
 SIZES = ["1mb", "50mb"]

@@ -72,6 +72,7 @@ CODES = {
     "euc": lambda text: text.encode("euc_jp"),
     "jis": lambda text: text.encode("iso2022_jp"),
     "utf16": lambda text: b"\xff\xfe" + text.encode("utf-16-le"),
+    "utf8": lambda text: text.encode("utf-8"),
 }
 
 
@@ -89,7 +90,8 @@ def big_file(rng, size):
 def main():
     folder = sys.argv[1]
     os.makedirs(folder, exist_ok=True)
-    stamp = os.path.join(folder, ".complete")
+    # Named by the codes, so that a corpus made before a code was added is made again.
+    stamp = os.path.join(folder, ".complete-" + "-".join(CODES))
     if os.path.exists(stamp):
         return
     rng = random.Random(20240607)

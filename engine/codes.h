@@ -26,9 +26,9 @@ enum NewlineCode : std::int32_t {
 };
 
 struct ConvertOptions {
-    std::int32_t outputCode;  // CharCode 0-4
+    std::int32_t outputCode;  // CharCode 0-4 or 8
     std::int32_t newline;     // NewlineCode 0-3
-    std::int32_t inputCode;   // CharCode 0, 1, 2, 3 or 5
+    std::int32_t inputCode;   // CharCode 0, 1, 2, 3, 5 or 8
     std::int32_t widenKana;   // 0 or 1
 };
 

@@ -6,35 +6,55 @@
 #include "framework/platform.h"
 
 // Rows are the input code, columns the output code (Keep uses the same-code converter).
-// Row 4 (Keep) is no input code.  The flag marks the converters that write line ends as
-// 16-bit units; the two-pass ones translate newlines in their Shift_JIS byte pass.
-const ConversionEngine::ConverterEntry ConversionEngine::kConverters[6][5] = {
+// Rows and columns of codes that are no input or no output are empty.  The flag marks
+// the converters that write line ends as 16-bit units; the two-pass ones translate
+// newlines in their Shift_JIS byte pass.
+const ConversionEngine::ConverterEntry ConversionEngine::kConverters[Utf8 + 1][Utf8 + 1] = {
     {{&ConversionEngine::JisToJis, false},
      {&ConversionEngine::JisToShiftJis, false},
      {&ConversionEngine::JisToEuc, false},
      {&ConversionEngine::JisToUnicode, false},
-     {&ConversionEngine::JisToJis, false}},
+     {&ConversionEngine::JisToJis, false},
+     {}, {}, {},
+     {&ConversionEngine::JisToUtf8, false}},
     {{&ConversionEngine::ShiftJisToJis, false},
      {&ConversionEngine::ShiftJisToShiftJis, false},
      {&ConversionEngine::ShiftJisToEuc, false},
      {&ConversionEngine::ShiftJisToUnicode, false},
-     {&ConversionEngine::ShiftJisToShiftJis, false}},
+     {&ConversionEngine::ShiftJisToShiftJis, false},
+     {}, {}, {},
+     {&ConversionEngine::ShiftJisToUtf8, false}},
     {{&ConversionEngine::EucToJis, false},
      {&ConversionEngine::EucToShiftJis, false},
      {&ConversionEngine::EucToEuc, false},
      {&ConversionEngine::EucToUnicode, false},
-     {&ConversionEngine::EucToEuc, false}},
+     {&ConversionEngine::EucToEuc, false},
+     {}, {}, {},
+     {&ConversionEngine::EucToUtf8, false}},
     {{&ConversionEngine::UnicodeToJis, false},
      {&ConversionEngine::UnicodeToShiftJis, false},
      {&ConversionEngine::UnicodeToEuc, false},
      {&ConversionEngine::UnicodeToUnicode, true},
-     {&ConversionEngine::UnicodeToUnicode, true}},
+     {&ConversionEngine::UnicodeToUnicode, true},
+     {}, {}, {},
+     {&ConversionEngine::UnicodeToUtf8, false}},
     {},
     {{&ConversionEngine::PlainCopy, false},
      {&ConversionEngine::PlainCopy, false},
      {&ConversionEngine::PlainCopy, false},
      {&ConversionEngine::PlainToUnicode, true},
-     {&ConversionEngine::PlainCopy, false}},
+     {&ConversionEngine::PlainCopy, false},
+     {}, {}, {},
+     {&ConversionEngine::PlainToUtf8, false}},
+    {},
+    {},
+    {{&ConversionEngine::Utf8ToJis, false},
+     {&ConversionEngine::Utf8ToShiftJis, false},
+     {&ConversionEngine::Utf8ToEuc, false},
+     {&ConversionEngine::Utf8ToUnicode, true},
+     {&ConversionEngine::Utf8ToUtf8, false},
+     {}, {}, {},
+     {&ConversionEngine::Utf8ToUtf8, false}},
 };
 
 // [writes units][newline]; the Keep column copies the CR or LF it is given.
@@ -51,7 +71,7 @@ bool ConversionEngine::Convert(Asker& asker, RunningFlag* running, FileHandle& i
                                std::int32_t widenKana) {
     // The codes come from a settings file that may hold any value: nothing outside the
     // tables' ranges may index them.
-    if (outputCode < Jis || outputCode > Keep || inputCode < Jis || inputCode > Plain ||
+    if (outputCode < Jis || outputCode > Utf8 || inputCode < Jis || inputCode > Utf8 ||
         newline < CrLf || newline > KeepNewline || (widenKana != 0 && widenKana != 1))
         return false;
     const ConverterEntry& entry = kConverters[inputCode][outputCode];

@@ -3,7 +3,8 @@
 // katakana.  It streams through one 64 KiB input block and one 8192-byte output block and
 // allocates nothing per file or per character.
 //
-// Convert answers false for input that is not valid in its code, for a cleared running
+// Convert answers false for input that is not valid in its code, for a character the
+// output code cannot hold (nothing is replaced or approximated), for a cleared running
 // flag (the caller tells the two apart by the flag) and for codes outside their ranges.
 // A write failure raises the Win32 error code as std::uint32_t (after the disk-full
 // question, when that is the cause); a read failure raises FileHandle's std::int32_t
@@ -27,7 +28,8 @@ public:
     static constexpr std::int32_t kInputBlock = 8 * kBlock;
     // Room before the input block for the first byte of a character split between blocks.
     static constexpr std::int32_t kReserve = 16;
-    // Every UTF-16 output begins with it (bytes FF FE).
+    // Every UTF-16 output begins with it (bytes FF FE); UTF-8 output when asked (EF BB BF).
+    // A mark that begins a UTF-16 or UTF-8 input is no text.
     static constexpr int kByteOrderMark = 0xFEFF;
 
     ConversionEngine() = default;
@@ -44,6 +46,9 @@ public:
     // always writable.  False, keeping the folder, when it is longer than a path.
     bool SetIntermediateFolder(const char* folder);
 
+    // Whether UTF-8 output begins with the mark (not until set).
+    void SetUtf8Mark(bool mark) { utf8Mark_ = mark; }
+
 protected:
     using Converter = bool (ConversionEngine::*)();
 
@@ -56,6 +61,11 @@ protected:
     // after).  RefillBlock loads the next whole block; false when there is none.
     int ReadByte();
     int ReadUnit();
+    // Characters as code points, -1 at the end, kMalformed for bytes or units that are
+    // none (a sequence cut by the end of the data too).  ReadUtf16 joins surrogate pairs.
+    static constexpr int kMalformed = -2;
+    int ReadUtf8();
+    int ReadUtf16();
     bool RefillBlock();
     const unsigned char* InputBlock() const { return inputArea_ + kReserve; }
     std::int32_t InputCount() const { return inputCount_; }
@@ -63,6 +73,8 @@ protected:
     // Writers.  Flush writes what the output buffer holds.
     void PutByte(int byte);
     void PutUnit(int unit);
+    void PutUtf8(int c);
+    void PutUtf16(int c);
     void Flush();
 
     // The intermediate file of the two-pass conversions, in the intermediate folder.
@@ -76,13 +88,14 @@ protected:
     bool Stopped() const { return running_->load(std::memory_order_relaxed) == 0; }
 
     // c is a CR or LF just read; writes the line ends it begins and returns the first
-    // character not consumed.
+    // character not consumed, read with Read.
     int TranslateNewline(int c);
-    int TranslateNewlineUnit(int c);
+    template <int (ConversionEngine::*Read)()>
+    int TranslateNewlineWith(int c);
     // Writes katakana k (a byte 0xA0-0xDF, or a unit 0xFF61-0xFF9F) full-width, folding
     // n into it when n is a sound mark it takes; answers whether n was consumed.
     bool WidenKana(int k, int n, kana::Form form);
-    bool WidenKanaUnit(int k, int n);
+    bool WidenKanaUnit(int k, int n, kana::Form form = kana::FormUtf16);
 
     bool PlainCopy();
     bool JisToJis();
@@ -102,9 +115,21 @@ protected:
     bool UnicodeToJis();
     bool UnicodeToShiftJis();
     bool UnicodeToEuc();
-    // The code-page passes of the two-pass converters, between Shift_JIS and UTF-16.
+    bool PlainToUtf8();
+    bool Utf8ToUtf8();
+    bool Utf8ToUnicode();
+    bool UnicodeToUtf8();
+    bool JisToUtf8();
+    bool ShiftJisToUtf8();
+    bool EucToUtf8();
+    bool Utf8ToJis();
+    bool Utf8ToShiftJis();
+    bool Utf8ToEuc();
+    // The code-page passes of the two-pass converters, between Shift_JIS and Unicode.
     bool ShiftJisToUtf16Pass();
+    bool ShiftJisToUtf8Pass();
     bool Utf16ToShiftJisPass();
+    bool Utf8ToShiftJisPass();
 
 private:
     using NewlineWriter = void (ConversionEngine::*)(int c);
@@ -112,7 +137,7 @@ private:
         Converter run;
         bool writesUnits;
     };
-    static const ConverterEntry kConverters[6][5];
+    static const ConverterEntry kConverters[Utf8 + 1][Utf8 + 1];
     static const NewlineWriter kNewlineWriters[2][4];
 
     enum JisState : std::int32_t { Ascii = 0, Kanji = 1, Kana = 2 };
@@ -125,13 +150,15 @@ private:
     void WriteCrLfUnits(int c);
     void WriteCrUnits(int c);
     void WriteLfUnits(int c);
-    template <int (ConversionEngine::*Read)()>
-    int TranslateNewlineWith(int c);
     void PutWide(kana::Form form, std::uint16_t code);
     template <void (ConversionEngine::*Put)(int)>
     bool CopyPlain();
-    bool ConvertStretch(const unsigned char* stretch, std::int32_t bytes,
-                        std::int32_t characters);
+    template <kana::Form Out>
+    bool ShiftJisToCodePass();
+    // Input to output character by character, through code points: newlines translated,
+    // katakana widened, the input's mark dropped and the output's written when mark.
+    template <int (ConversionEngine::*Read)(), void (ConversionEngine::*Put)(int)>
+    bool CopyCharacters(kana::Form form, bool mark);
 
     template <CharCode In, CharCode Out>
     bool ConvertBytes();
@@ -168,6 +195,10 @@ private:
     // Aligned so that the code-page conversion can take their units in place.
     alignas(4) unsigned char inputArea_[kReserve + kInputBlock] = {};
     alignas(4) unsigned char outputBuffer_[kBlock] = {};
+    // Units on their way through the code page between UTF-8 and Shift_JIS.
+    static constexpr std::int32_t kUnits = kBlock / 2;
+    alignas(4) unsigned char units_[2 * kUnits] = {};
+    bool utf8Mark_ = false;
     JisState jisState_ = Ascii;
     NewlineWriter newlineWriter_ = nullptr;
 };

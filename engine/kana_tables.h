@@ -11,7 +11,8 @@
 
 namespace kana {
 
-enum Form : int { FormJis = 0, FormShiftJis = 1, FormEuc = 2, FormUtf16 = 3 };
+// UTF-8 takes the UTF-16 codes, written as its bytes.
+enum Form : int { FormJis = 0, FormShiftJis = 1, FormEuc = 2, FormUtf16 = 3, FormUtf8 = 4 };
 
 inline constexpr int kFirst = 0xA0;  // byte of the first position
 inline constexpr int kCount = 64;
@@ -69,11 +70,11 @@ constexpr Codes Derive(std::uint16_t (*convert)(std::uint16_t)) {
 }
 
 // Indexed [Form][position - 0xA0].
-inline constexpr std::array<Codes, 4> kWide = {
-    kJis, Derive(JisCodeToShiftJis), Derive(JisCodeToEuc), kUtf16};
+inline constexpr std::array<Codes, 5> kWide = {
+    kJis, Derive(JisCodeToShiftJis), Derive(JisCodeToEuc), kUtf16, kUtf16};
 
-inline constexpr std::array<std::uint16_t, 4> kVu = {
-    kJisVu, JisCodeToShiftJis(kJisVu), JisCodeToEuc(kJisVu), kUtf16Vu};
+inline constexpr std::array<std::uint16_t, 5> kVu = {
+    kJisVu, JisCodeToShiftJis(kJisVu), JisCodeToEuc(kJisVu), kUtf16Vu, kUtf16Vu};
 
 inline constexpr std::array<std::uint8_t, kCount> kSoundMarks = [] {
     std::array<std::uint8_t, kCount> flags{};

@@ -38,9 +38,10 @@ int ConversionEngine::TranslateNewline(int c) {
     return TranslateNewlineWith<&ConversionEngine::ReadByte>(c);
 }
 
-int ConversionEngine::TranslateNewlineUnit(int c) {
-    return TranslateNewlineWith<&ConversionEngine::ReadUnit>(c);
-}
+// The character-by-character converters read units or code points.
+template int ConversionEngine::TranslateNewlineWith<&ConversionEngine::ReadUnit>(int c);
+template int ConversionEngine::TranslateNewlineWith<&ConversionEngine::ReadUtf8>(int c);
+template int ConversionEngine::TranslateNewlineWith<&ConversionEngine::ReadUtf16>(int c);
 
 bool ConversionEngine::WidenKana(int k, int n, kana::Form form) {
     const kana::Codes& codes = kana::kWide[form];
@@ -65,13 +66,17 @@ bool ConversionEngine::WidenKana(int k, int n, kana::Form form) {
     return mark != 0;
 }
 
-bool ConversionEngine::WidenKanaUnit(int k, int n) {
-    return WidenKana(k - kana::kUnitOffset, n - kana::kUnitOffset, kana::FormUtf16);
+bool ConversionEngine::WidenKanaUnit(int k, int n, kana::Form form) {
+    return WidenKana(k - kana::kUnitOffset, n - kana::kUnitOffset, form);
 }
 
 void ConversionEngine::PutWide(kana::Form form, std::uint16_t code) {
     if (form == kana::FormUtf16) {
         PutUnit(code);
+        return;
+    }
+    if (form == kana::FormUtf8) {
+        PutUtf8(code);
         return;
     }
     PutByte(code >> 8);
@@ -100,4 +105,10 @@ bool ConversionEngine::PlainCopy() { return CopyPlain<&ConversionEngine::PutByte
 bool ConversionEngine::PlainToUnicode() {
     PutUnit(kByteOrderMark);
     return CopyPlain<&ConversionEngine::PutUnit>();
+}
+
+// As into UTF-16, each byte becomes the character of the same value.
+bool ConversionEngine::PlainToUtf8() {
+    if (utf8Mark_) PutUtf8(kByteOrderMark);
+    return CopyPlain<&ConversionEngine::PutUtf8>();
 }

@@ -151,9 +151,10 @@ bool Identify(const char* path, FileIdentity* identity);
 // not fit in room; every character makes exactly one unit.
 std::int32_t AnsiToUtf16(const unsigned char* bytes, std::int32_t count, unsigned char* units,
                          std::int32_t room);
-// Utf16ToAnsi is WideCharToMultiByte(CP_ACP, 0, ..., no default character, no used-default
-// flag): a unit the code page cannot hold becomes its default character; it fails only
-// when the call itself does (or room is too small).
+// Utf16ToAnsi is WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, ...) asked whether the
+// default character was used: as strict, failing (ERROR_NO_UNICODE_TRANSLATION) on any
+// unit the code page cannot hold exactly, a lone surrogate or a pair included, and when
+// the bytes do not fit in room.
 std::int32_t Utf16ToAnsi(const unsigned char* units, std::int32_t count, unsigned char* bytes,
                          std::int32_t room);
 

@@ -206,8 +206,8 @@ public:
         return static_cast<std::int32_t>((out + 2 - units) / 2);
     }
 
-    // WideCharToMultiByte with the default character '?' for each unit the code page
-    // cannot hold: the bytes made, or kNoRoom.
+    // Strict WideCharToMultiByte: the bytes made, kNoCharacter for a unit the code page
+    // cannot hold, kNoRoom when room is short.
     std::int32_t Encode(const unsigned char* units, std::int32_t count, unsigned char* bytes,
                         std::int32_t room) {
         const unsigned char* const end = units + 2 * static_cast<std::ptrdiff_t>(count);
@@ -219,12 +219,14 @@ public:
             const std::ptrdiff_t safe = std::min(end - units, outEnd - out) / 2;
             for (const unsigned char* const stop = units + 2 * safe; units < stop; units += 2) {
                 const std::uint32_t written = Written(units);
+                if (written == kUnheld) return kNoCharacter;
                 out[0] = static_cast<unsigned char>(written);
                 out[1] = static_cast<unsigned char>(written >> 8);
                 out += written >> 16;
             }
             if (safe == 0) {  // less room than two bytes
                 const std::uint32_t written = Written(units);
+                if (written == kUnheld) return kNoCharacter;
                 if (written >> 16 > static_cast<std::uint32_t>(outEnd - out)) return kNoRoom;
                 *out++ = static_cast<unsigned char>(written);
                 units += 2;
@@ -238,6 +240,8 @@ private:
     static constexpr std::uint32_t kNone = 0xFFFF;
     // A window entry whose first byte begins no character.
     static constexpr std::uint32_t kNoWindow = 0xFFFFFFFFu;
+    // An encoded entry for a unit the code page cannot hold.
+    static constexpr std::uint32_t kUnheld = 0xFFFFFFFFu;
 
     // The character that begins at bytes, a second byte being at hand: unit | length << 16,
     // or kNoWindow.
@@ -268,19 +272,23 @@ private:
         return character;
     }
 
-    // The bytes of a unit, first byte lowest, | their count << 16.  A unit the code page
-    // cannot hold is the default character '?'; so is a surrogate on its own, which is no
-    // character, so a pair becomes two default characters, as on Windows.
+    // The bytes of a unit, first byte lowest, | their count << 16, or kUnheld for a unit
+    // the code page cannot hold; a surrogate on its own is no character, so a pair is
+    // refused too, as on Windows.  Bytes that read back as another unit are a look-alike
+    // (the converter writes U+00A5 as 5C), which Windows is told not to use either.
     std::uint32_t LearnUnit(const unsigned char* unit, std::atomic<std::uint32_t>& entry) {
         unsigned char out[8];
         int made;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             made = encoder_.Run(unit, 2, out, sizeof out);
+            const std::uint32_t asked = unit[0] | std::uint32_t{unit[1]} << 8;
+            if ((made == 1 || made == 2) && DecodeOne(out, static_cast<std::size_t>(made)) != asked)
+                made = 0;
         }
         const std::uint32_t written = made == 1   ? out[0] | 1u << 16
                                       : made == 2 ? (out[0] | out[1] << 8) | 2u << 16
-                                                  : '?' | 1u << 16;
+                                                  : kUnheld;
         entry.store(written, std::memory_order_relaxed);
         return written;
     }
@@ -701,8 +709,9 @@ bool Identify(const char* path, FileIdentity* identity) {
 // every byte sequence and every unit.  Decoding is equally strict, except that Windows
 // maps the single byte 0x80 to U+0080 where glibc refuses it; the byte converters refuse
 // 0x80 before it gets here.  Encoding differs in 89 units that Windows writes with its
-// "best fit" substitutes (U+00A5 as 5C, U+00E9 as 65, U+00AB as 81 E1, U+0080 as 80, ...):
-// here they become the default character '?', as every other unit outside the code page.
+// "best fit" substitutes (U+00A5 as 5C, U+00E9 as 65, U+00AB as 81 E1, U+0080 as 80, ...),
+// which the program asks it not to use: here, as there, they fail as every other unit
+// outside the code page, and so do the few that glibc writes one way only.
 std::int32_t AnsiToUtf16(const unsigned char* bytes, std::int32_t count, unsigned char* units,
                          std::int32_t room) {
     CodePage932& codePage = SharedCodePage();
@@ -721,7 +730,9 @@ std::int32_t Utf16ToAnsi(const unsigned char* units, std::int32_t count, unsigne
     if (!codePage.Usable()) return Fail(errno, 0);
     std::int32_t made = count > 0 ? codePage.Encode(units, count, bytes, room) : 0;
     if (made > 0) return made;
-    lastError = count <= 0 ? kErrorInvalidParameter : kErrorInsufficientBuffer;
+    lastError = count <= 0                            ? kErrorInvalidParameter
+                : made == CodePage932::kNoRoom ? kErrorInsufficientBuffer
+                                                      : kErrorNoUnicodeTranslation;
     return 0;
 }
 

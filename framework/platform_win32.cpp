@@ -150,8 +150,13 @@ std::int32_t AnsiToUtf16(const unsigned char* bytes, std::int32_t count, unsigne
 
 std::int32_t Utf16ToAnsi(const unsigned char* units, std::int32_t count, unsigned char* bytes,
                          std::int32_t room) {
-    return WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(units), count,
-                               reinterpret_cast<char*>(bytes), room, nullptr, nullptr);
+    BOOL usedDefault = FALSE;
+    int made = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, reinterpret_cast<LPCWSTR>(units),
+                                   count, reinterpret_cast<char*>(bytes), room, nullptr,
+                                   &usedDefault);
+    if (!usedDefault) return made;
+    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    return 0;
 }
 
 FindId FindFirst(const char* pattern, FindData* data) {

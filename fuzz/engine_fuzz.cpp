@@ -1,11 +1,11 @@
 // Every cell of the converter table, run by the real engine over real files.
 //
 // Byte 0 of the input picks the input code (bits 0-2, of Jis ShiftJis EucJp Unicode
-// Plain), the output code (bits 3-5, of Jis ShiftJis EucJp Unicode Keep) and the newline
-// (bits 6-7).  Byte 1: bit 0 turns katakana widening on; bit 1 puts a filler before the
-// rest so that it straddles the input blocks, of line ends (bit 2) or letters, ending
-// 0-31 bytes (bits 3-7) before the boundary.  Byte 2 clears the running flag at that poll
-// (0: never).  The rest is the text.
+// Plain Utf8), the output code (bits 3-5, of Jis ShiftJis EucJp Unicode Keep Utf8) and
+// the newline (bits 6-7).  Byte 1: bit 0 turns katakana widening on; bit 1 puts a filler
+// before the rest so that it straddles the input blocks, of line ends (bit 2) or letters,
+// ending 0-31 bytes (bits 3-7) before the boundary.  Byte 2 clears the running flag at
+// that poll (0: never).  The rest is the text.
 //
 // Checked besides memory safety: the input is left as it was and no intermediate file
 // survives; a cleared flag ends the conversion with false at once; a conversion within
@@ -23,8 +23,8 @@
 
 namespace {
 
-constexpr std::int32_t kInputCodes[] = {Jis, ShiftJis, EucJp, Unicode, Plain};
-constexpr std::int32_t kOutputCodes[] = {Jis, ShiftJis, EucJp, Unicode, Keep};
+constexpr std::int32_t kInputCodes[] = {Jis, ShiftJis, EucJp, Unicode, Plain, Utf8};
+constexpr std::int32_t kOutputCodes[] = {Jis, ShiftJis, EucJp, Unicode, Keep, Utf8};
 constexpr std::size_t kBlock = ConversionEngine::kBlock;
 // A whole number of output blocks too: the text after the filler meets both edges.
 constexpr std::size_t kInputBlock = ConversionEngine::kInputBlock;
@@ -89,6 +89,12 @@ bool IsAsciiText(const std::string& text) {
     return true;
 }
 
+// The input without the mark that a UTF-16 or UTF-8 text may begin with.
+std::string Text(std::int32_t code, const std::string& input) {
+    const std::string mark = code == Unicode ? "\xFF\xFE" : code == Utf8 ? "\xEF\xBB\xBF" : "";
+    return !mark.empty() && input.starts_with(mark) ? input.substr(mark.size()) : input;
+}
+
 bool HasUserDefinedLeadBytes(const std::string& text) {
     for (unsigned char b : text)
         if (b >= 0xF0) return true;
@@ -99,12 +105,11 @@ bool HasUserDefinedLeadBytes(const std::string& text) {
 // may legitimately differ (JIS rewrites ESC $ @ as ESC $ B).
 bool IdentityOutput(const Case& c, const std::string& input, std::string* expected) {
     if (c.newline != KeepNewline || c.widenKana) return false;
-    bool sameCode =
-        c.output == Keep || c.output == c.input || (c.input == Plain && c.output != Unicode);
+    bool sameCode = c.output == Keep || c.output == c.input ||
+                    (c.input == Plain && c.output != Unicode && c.output != Utf8);
     if (!sameCode) return false;
     if (c.input == Jis && input.find("\x1b$@") != std::string::npos) return false;
-    *expected = input;
-    if (c.input == Unicode && input.compare(0, 2, "\xFF\xFE") != 0) *expected = "\xFF\xFE" + input;
+    *expected = (c.input == Unicode ? "\xFF\xFE" : "") + Text(c.input, input);
     return true;
 }
 
@@ -126,13 +131,16 @@ void CheckConvertsBack(const Case& c, const std::string& input, const std::strin
                  (c.input == EucJp && (c.output == ShiftJis || c.output == Jis)) ||
                  (c.input == ShiftJis && c.output == EucJp && !HasUserDefinedLeadBytes(input));
     if (exact) FUZZ_CHECK(again.output == input);
+    // Nothing that UTF-8 holds is written as a look-alike.
+    if (c.input == Utf8 && (c.output == ShiftJis || c.output == Unicode))
+        FUZZ_CHECK(again.output == Text(Utf8, input));
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 3) return 0;
-    Case c{kInputCodes[(data[0] & 7) % 5], kOutputCodes[(data[0] >> 3 & 7) % 5], data[0] >> 6,
+    Case c{kInputCodes[(data[0] & 7) % 6], kOutputCodes[(data[0] >> 3 & 7) % 6], data[0] >> 6,
            data[1] & 1};
     bool filled = data[1] & 2;
     std::string input(reinterpret_cast<const char*>(data + 3), size - 3);

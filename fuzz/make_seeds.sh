@@ -23,13 +23,14 @@ seed() {  # seed NAME HEX...
     bytes "$@" >"$out/$name"
 }
 
-# Short texts in each input code (Jis ShiftJis EucJp Unicode Plain): kana, kanji,
+# Short texts in each input code (Jis ShiftJis EucJp Unicode Plain Utf8): kana, kanji,
 # half-width katakana with sound marks, a user-defined character, line ends.
 text0="1B 24 42 24 22 30 21 1B 28 42 0D 0A 1B 28 49 36 5E 1B 28 42 41 0D 0A 1B 24 40 7F 21 1B 28 42"
 text1="82 A0 8C EA 0D 0A B6 DE CA DF 41 0D 0D 0A F0 40 0A 1A 09"
 text2="A4 A2 B8 EC 0D 0A 8E B6 8E DE 41 0D 0D 0A FE FE 0A"
 text3="FF FE 42 30 0D 00 0A 00 76 FF 9E FF 41 00 0D 00"
 text4="41 42 0D 0A 0D 43 0A 0A 1A 09"
+text5="EF BB BF E3 81 82 E6 BC A2 0D 0A EF BD B6 EF BE 9E 41 0D 0D 0A EE 80 80 0A"
 
 case $target in
 detector)
@@ -49,9 +50,9 @@ detector)
     ;;
 engine)
     # Byte 0: input | output << 3 | newline << 6; byte 1: widen, filler; byte 2: stop.
-    for from in 0 1 2 3 4; do
+    for from in 0 1 2 3 4 5; do
         eval "text=\$text$from"
-        for to in 0 1 2 3 4; do
+        for to in 0 1 2 3 4 5; do
             seed "c$from$to-keep" "$(printf '%02X' $((from | to << 3 | 3 << 6)))" 00 00 $text
             seed "c$from$to-crlf-widen" "$(printf '%02X' $((from | to << 3)))" 01 00 $text
         done

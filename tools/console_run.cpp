@@ -9,8 +9,8 @@
 
 namespace {
 
-constexpr const char* kCodeNames[] = {"Jis",   "ShiftJis", "EucJp",   "Unicode",
-                                      "Keep",  "Plain",    "NotText", "Ambiguous"};
+constexpr const char* kCodeNames[] = {"Jis",  "ShiftJis", "EucJp",     "Unicode", "Keep",
+                                      "Plain", "NotText",  "Ambiguous", "Utf8"};
 
 constexpr const char* kSkipReasons[] = {
     "the backup's name would be too long",

@@ -29,25 +29,28 @@ namespace {
 constexpr char kUsage[] =
     "Usage:\n"
     "  zekocli detect FILE...\n"
-    "  zekocli convert [--from CODE] --to CODE [--newline NL] [--widen-kana] IN OUT\n"
-    "  zekocli convert [--from CODE] --to CODE [--newline NL] [--widen-kana]\n"
+    "  zekocli convert [--from CODE] --to CODE [--newline NL] [--widen-kana] [--bom]\n"
+    "                  IN OUT\n"
+    "  zekocli convert [--from CODE] --to CODE [--newline NL] [--widen-kana] [--bom]\n"
     "                  --in-place [--backup] FILE...\n"
     "  zekocli batch [LIST]\n"
     "  zekocli --help\n"
     "\n"
     "detect   prints FILE<TAB>NAME for each file, NAME being Jis, ShiftJis, EucJp,\n"
-    "         Unicode, Plain, NotText or Ambiguous.\n"
+    "         Unicode, Plain, NotText or Ambiguous (batch prints Utf8 as given).\n"
     "convert  converts IN into OUT (created or replaced), or each FILE in place;\n"
     "         --backup keeps each original as Z_FILE (Z_FILE(2)... when taken).\n"
-    "           --from auto|jis|sjis|euc|unicode|plain  input code; auto (the default)\n"
-    "                                                   detects it\n"
-    "           --to jis|sjis|euc|unicode|keep          output code; keep is the input's\n"
-    "           --newline crlf|cr|lf|keep               line ends (default keep)\n"
-    "           --widen-kana                            half-width katakana to full-width\n"
+    "           --from auto|jis|sjis|euc|unicode|utf8|plain  input code; auto (the\n"
+    "                                            default) detects it (never utf8)\n"
+    "           --to jis|sjis|euc|unicode|utf8|keep  output code; keep is the input's\n"
+    "           --newline crlf|cr|lf|keep        line ends (default keep)\n"
+    "           --widen-kana                     half-width katakana to full-width\n"
+    "           --bom                            UTF-8 output begins with EF BB BF\n"
     "batch    runs the cases of LIST (standard input when absent), one per line:\n"
     "           IN<TAB>OUT<TAB>OUTCODE<TAB>NEWLINE<TAB>WIDEN<TAB>INPUT\n"
-    "         OUTCODE 0-4 (Jis ShiftJis EucJp Unicode Keep), NEWLINE 0-3 (CrLf Cr Lf\n"
-    "         Keep), WIDEN 0 or 1, INPUT 0-3, 5 (Plain) or auto; and prints for each\n"
+    "         OUTCODE 0-4 (Jis ShiftJis EucJp Unicode Keep) or 8 (Utf8), NEWLINE 0-3\n"
+    "         (CrLf Cr Lf Keep), WIDEN 0 or 1, INPUT 0-3, 5 (Plain), 8 (Utf8) or auto;\n"
+    "         and prints for each\n"
     "           IN<TAB>OUT<TAB>DETECTED<TAB>STATUS[<TAB>REASON]\n"
     "         STATUS is ok, fail (cannot convert from the given code), skip (NotText or\n"
     "         Ambiguous) or error (REASON says why).  An existing OUT is never replaced.\n"
@@ -59,12 +62,12 @@ constexpr char kUsage[] =
     "standard error.\n"
     "\n"
     "Exit status: 0 every file converted; 1 a text cannot be converted (not text,\n"
-    "Shift_JIS or EUC-JP undecided, invalid in the given code); 2 usage error, or a\n"
-    "malformed batch case; 3 I/O error or refusal (an input missing, unreadable or not\n"
-    "a regular file, an output that cannot be written, a full disk, an existing batch\n"
-    "OUT, OUT naming IN or LIST).  When files end differently the highest status wins.\n"
-    "On a full disk a user at a console is asked whether to retry; otherwise the file\n"
-    "fails.\n";
+    "Shift_JIS or EUC-JP undecided, invalid in the given code, or holding a character\n"
+    "the output code cannot); 2 usage error, or a malformed batch case; 3 I/O error or\n"
+    "refusal (an input missing, unreadable or not a regular file, an output that cannot\n"
+    "be written, a full disk, an existing batch OUT, OUT naming IN or LIST).  When files\n"
+    "end differently the highest status wins.  On a full disk a user at a console is\n"
+    "asked whether to retry; otherwise the file fails.\n";
 
 constexpr std::int32_t kAuto = BatchRun::kDetect;
 constexpr std::int32_t kUnset = -2;
@@ -74,16 +77,17 @@ struct Choice {
     std::int32_t value;
 };
 
-constexpr Choice kFromWords[] = {{"auto", kAuto}, {"jis", Jis},         {"sjis", ShiftJis},
-                                 {"euc", EucJp},  {"unicode", Unicode}, {"plain", Plain}};
-constexpr Choice kToWords[] = {
-    {"jis", Jis}, {"sjis", ShiftJis}, {"euc", EucJp}, {"unicode", Unicode}, {"keep", Keep}};
+constexpr Choice kFromWords[] = {{"auto", kAuto},      {"jis", Jis},   {"sjis", ShiftJis},
+                                 {"euc", EucJp},       {"unicode", Unicode},
+                                 {"utf8", Utf8},       {"plain", Plain}};
+constexpr Choice kToWords[] = {{"jis", Jis},         {"sjis", ShiftJis}, {"euc", EucJp},
+                               {"unicode", Unicode}, {"utf8", Utf8},     {"keep", Keep}};
 constexpr Choice kNewlineWords[] = {{"crlf", CrLf}, {"cr", Cr}, {"lf", Lf}, {"keep", KeepNewline}};
 // The batch fields hold the numbers of the settings record.
-constexpr Choice kInputNumbers[] = {{"0", Jis},     {"1", ShiftJis}, {"2", EucJp},
-                                    {"3", Unicode}, {"5", Plain},    {"auto", kAuto}};
-constexpr Choice kOutputNumbers[] = {
-    {"0", Jis}, {"1", ShiftJis}, {"2", EucJp}, {"3", Unicode}, {"4", Keep}};
+constexpr Choice kInputNumbers[] = {{"0", Jis},   {"1", ShiftJis}, {"2", EucJp}, {"3", Unicode},
+                                    {"5", Plain}, {"8", Utf8},     {"auto", kAuto}};
+constexpr Choice kOutputNumbers[] = {{"0", Jis},     {"1", ShiftJis}, {"2", EucJp},
+                                     {"3", Unicode}, {"4", Keep},     {"8", Utf8}};
 constexpr Choice kNewlineNumbers[] = {{"0", CrLf}, {"1", Cr}, {"2", Lf}, {"3", KeepNewline}};
 constexpr Choice kWidenNumbers[] = {{"0", 0}, {"1", 1}};
 
@@ -103,6 +107,7 @@ struct ConvertArgs {
     std::int32_t outputCode = kUnset;
     std::int32_t newline = KeepNewline;
     bool widenKana = false;
+    bool bom = false;
     bool inPlace = false;
     bool backup = false;
     std::vector<std::string> files;
@@ -122,6 +127,7 @@ struct FlagOption {
     bool ConvertArgs::*field;
 };
 constexpr FlagOption kFlagOptions[] = {{"--widen-kana", &ConvertArgs::widenKana},
+                                       {"--bom", &ConvertArgs::bom},
                                        {"--in-place", &ConvertArgs::inPlace},
                                        {"--backup", &ConvertArgs::backup}};
 
@@ -242,6 +248,7 @@ int Convert(const std::vector<std::string>& words) {
     Settings settings;
     SetCodes(&settings, args.outputCode, args.newline, args.widenKana);
     ConsoleRun run(settings, ConsoleAsker::StdinIsConsole());
+    run.SetUtf8Mark(args.bom);
     if (args.inPlace) {
         settings.noOutputAction = args.backup ? ReplaceWithBackup : ReplaceOriginal;
         settings.anyExtension = 1;

@@ -64,6 +64,7 @@ Outcome Convert(std::string_view input, Codes codes, Asker* asker, std::int32_t 
                     << "an intermediate file was left";
             }
         } checks{input, inputPath};
+        engine.SetUtf8Mark(codes.utf8Mark);
         converted = engine.Convert(asker ? *asker : none, &flag, in, out, codes.output,
                                    codes.newline, codes.input, codes.widenKana);
     }

@@ -21,6 +21,7 @@ struct Codes {
     std::int32_t output;
     std::int32_t newline = CrLf;
     std::int32_t widenKana = 0;
+    bool utf8Mark = false;
 };
 
 struct Outcome {

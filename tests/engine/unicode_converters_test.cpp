@@ -1,7 +1,7 @@
-// The converters to and from UTF-16: the mark, the two passes through the intermediate
-// Shift_JIS file, the code page's strictness and default character, and the block edges
-// of the code-page pass.  The harness checks after every conversion that the input is
-// untouched and that no intermediate file is left.
+// The converters to and from UTF-16 and UTF-8: the marks, the two passes through the
+// intermediate Shift_JIS file, the code page's strictness, malformed UTF-8, and the block
+// edges of the code-page pass and of UTF-8 sequences.  The harness checks after every
+// conversion that the input is untouched and that no intermediate file is left.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -19,6 +19,7 @@ using test::Hex;
 
 constexpr int kInputBlock = ConversionEngine::kInputBlock;
 const std::string kMark = "\xFF\xFE";
+const std::string kUtf8Mark = "\xEF\xBB\xBF";
 
 // UTF-16 little-endian bytes of a text.
 std::string Utf16(std::u16string_view text) {
@@ -26,6 +27,19 @@ std::string Utf16(std::u16string_view text) {
     for (char16_t unit : text) {
         bytes += static_cast<char>(unit & 0xFF);
         bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}
+
+// UTF-8 bytes of a text.
+std::string Utf8Bytes(std::u16string_view text) {
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF) c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        int tail = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+        bytes += static_cast<char>(tail == 0 ? c : (0xF00 >> (tail + 1) & 0xF0) | c >> 6 * tail);
+        while (tail-- > 0) bytes += static_cast<char>(0x80 | (c >> 6 * tail & 0x3F));
     }
     return bytes;
 }
@@ -73,6 +87,21 @@ TEST(UnicodeConverters, MarkAndSinglePassConverters) {
          "FF FE 00 00 B1 00 FF 00"},
         {"odd size", {Unicode, Unicode}, "FF FE 41", nullptr},
         {"odd size to bytes", {Unicode, ShiftJis}, "41", nullptr},
+        {"UTF-8 mark dropped", {Utf8, Utf8}, "EF BB BF EF BB BF 41", "EF BB BF 41"},
+        {"UTF-8 mark written", {Utf8, Keep, CrLf, 0, true}, "EF BB BF 41", "EF BB BF 41"},
+        {"UTF-8 line ends", {Utf8, Utf8, CrLf}, "C3 A9 0D E3 81 82 0A",
+         "C3 A9 0D 0A E3 81 82 0D 0A"},
+        {"UTF-8 katakana folded", {Utf8, Utf8, Lf, 1}, "EF BD B6 EF BE 9E EF BD B1 0D",
+         "E3 82 AC E3 82 A2 0A"},
+        {"UTF-8 to a pair", {Utf8, Unicode, Lf}, "EF BB BF F0 9F 98 80 0D 0A",
+         "FF FE 3D D8 00 DE 0A 00"},
+        {"UTF-8 katakana to units", {Utf8, Unicode, CrLf, 1}, "EF BD B3 EF BE 9E", "FF FE F4 30"},
+        {"a pair to UTF-8", {Unicode, Utf8, CrLf, 1, true}, "FF FE 3D D8 00 DE 0A 00 73 FF 9E FF",
+         "EF BB BF F0 9F 98 80 0D 0A E3 83 B4"},
+        {"a lone high surrogate", {Unicode, Utf8}, "00 D8 41 00", nullptr},
+        {"a lone low surrogate", {Unicode, Utf8}, "41 00 00 DC", nullptr},
+        {"plain bytes as characters", {Plain, Utf8, Cr}, "41 B1 0A", "41 C2 B1 0D"},
+        {"plain with the mark", {Plain, Utf8, KeepNewline, 0, true}, "41", "EF BB BF 41"},
     });
 }
 
@@ -97,19 +126,66 @@ TEST(UnicodeConverters, TwoPassConverters) {
         {"without a mark", {Unicode, EucJp}, "42 30 71 FF", "A4 A2 8E B1"},
         {"widened in the second pass", {Unicode, ShiftJis, CrLf, 1}, "76 FF 9E FF", "83 4B"},
         {"to JIS", {Unicode, Jis, Lf}, "FF FE 42 30 0D 00 0A 00", "1B 24 42 24 22 1B 28 42 0A"},
-        {"a later mark is a character", {Unicode, ShiftJis}, "FF FE FF FE 41 00", "3F 41"},
-        {"outside the code page", {Unicode, ShiftJis}, "FF FE 01 0E 41 00 AC 20 3D D8 00 DE",
-         "3F 41 3F 3F 3F"},
-        {"outside the code page to EUC-JP", {Unicode, EucJp}, "01 0E", "3F"},
+        {"a later mark is a character", {Unicode, ShiftJis}, "FF FE FF FE 41 00", nullptr},
+        {"outside the code page", {Unicode, ShiftJis}, "FF FE 41 00 01 0E", nullptr},
+        {"a question mark is one", {Utf8, ShiftJis}, "3F", "3F"},
         {"NUL is no Shift_JIS text", {Unicode, ShiftJis}, "41 00 00 00", nullptr},
         {"Keep output", {Unicode, Keep}, "FF FE 42 30", "FF FE 42 30"},
+        {"Shift_JIS to UTF-8", {ShiftJis, Utf8, Lf, 1}, "82 A0 0D 0A B6 DE 5C",
+         "E3 81 82 0A E3 82 AC 5C"},
+        {"EUC-JP to UTF-8 with the mark", {EucJp, Utf8, CrLf, 0, true}, "A4 A2 8E B1",
+         "EF BB BF E3 81 82 EF BD B1"},
+        {"JIS to UTF-8", {Jis, Utf8}, "1B 24 42 24 22 1B 28 42", "E3 81 82"},
+        {"empty to UTF-8 with the mark", {ShiftJis, Utf8, CrLf, 0, true}, "", "EF BB BF"},
+        {"invalid Shift_JIS to UTF-8", {ShiftJis, Utf8}, "82", nullptr},
+        {"UTF-8 to Shift_JIS", {Utf8, ShiftJis, CrLf}, "EF BB BF E3 81 82 0A EF BD B1",
+         "82 A0 0D 0A B1"},
+        {"UTF-8 to JIS widened", {Utf8, Jis, Lf, 1}, "EF BD B6 EF BE 9E", "1B 24 42 25 2C"},
+        {"UTF-8 to EUC-JP", {Utf8, EucJp}, "E3 81 82", "A4 A2"},
+        {"UTF-8 mark only", {Utf8, ShiftJis}, "EF BB BF", ""},
     });
+}
+
+// Nothing the code page cannot hold is replaced or approximated: the file is refused.
+TEST(UnicodeConverters, ACharacterOutsideTheCodePageRefusesTheFile) {
+    for (std::u16string text : {u"é", u"¥", u"😀", u"𠮷"}) {
+        for (Codes codes : {Codes{Unicode, Jis}, Codes{Unicode, ShiftJis}, Codes{Unicode, EucJp},
+                            Codes{Utf8, Jis}, Codes{Utf8, ShiftJis}, Codes{Utf8, EucJp}}) {
+            SCOPED_TRACE(testing::Message() << Utf8Bytes(text) << codes.input << "->"
+                                            << codes.output);
+            std::u16string input = u"a" + text;
+            test::Outcome outcome = test::Convert(
+                codes.input == Utf8 ? Utf8Bytes(input) : Utf16(input), codes);
+            EXPECT_FALSE(outcome.converted);
+            EXPECT_EQ(outcome.output, "");
+        }
+    }
+}
+
+// Every form that is no UTF-8, to each kind of output.
+TEST(UnicodeConverters, MalformedUtf8IsRefused) {
+    const char* const forms[] = {
+        "C0 AF",        "C1 BF",       "E0 80 AF",     "E0 9F BF",  // overlong
+        "F0 80 80 AF",  "F0 8F BF BF",                              // overlong
+        "ED A0 80",     "ED BF BF",                                 // surrogates
+        "F4 90 80 80",  "F5 80 80 80", "FF",                        // above U+10FFFF
+        "80",           "41 BF",       "C3 A9 A9",                  // stray continuation
+        "C3 41",        "E3 81 41",    "F0 9F 98 41",  "E3 C3 A9",  // truncated
+        "C3",           "E3 81",       "F0 9F 98",                  // cut by the end
+    };
+    for (const char* form : forms) {
+        for (Codes codes : {Codes{Utf8, Utf8}, Codes{Utf8, Unicode}, Codes{Utf8, ShiftJis}}) {
+            SCOPED_TRACE(testing::Message() << form << " -> " << codes.output);
+            EXPECT_FALSE(test::Convert(Hex(form), codes).converted);
+        }
+    }
 }
 
 TEST(UnicodeConverters, AClearedRunningFlagStops) {
     for (Codes codes : {Codes{ShiftJis, Unicode}, Codes{Jis, Unicode}, Codes{EucJp, Unicode},
                         Codes{Unicode, ShiftJis}, Codes{Unicode, Jis}, Codes{Unicode, EucJp},
-                        Codes{Unicode, Unicode}, Codes{Plain, Unicode}}) {
+                        Codes{Unicode, Unicode}, Codes{Plain, Unicode}, Codes{ShiftJis, Utf8},
+                        Codes{Utf8, ShiftJis}, Codes{Utf8, Utf8}, Codes{Unicode, Utf8}}) {
         SCOPED_TRACE(testing::Message() << codes.input << "->" << codes.output);
         test::Outcome outcome = test::Convert(std::string("a\0b\0", 4), codes, nullptr, 0);
         EXPECT_FALSE(outcome.converted);
@@ -144,6 +220,25 @@ TEST(UnicodeConverters, BlockEdgesOfTheCodePagePass) {
         EXPECT_TRUE(outcome.converted);
         EXPECT_EQ(outcome.output.size(), edge.expected.size());
         EXPECT_TRUE(outcome.output == edge.expected);
+        test::Outcome utf8 = test::Convert(edge.input, {ShiftJis, Utf8, KeepNewline});
+        EXPECT_TRUE(utf8.converted);
+        EXPECT_TRUE(test::Convert(utf8.output, {Utf8, Unicode, KeepNewline}).output ==
+                    edge.expected);
+    }
+}
+
+// A sequence of each length split at each of its bytes by the end of an input block.
+TEST(UnicodeConverters, Utf8SequencesAcrossTheBlockEdge) {
+    for (std::u16string character : {u"é", u"あ", u"😀"}) {
+        const std::string bytes = Utf8Bytes(character);
+        for (std::size_t before = 1; before < bytes.size(); ++before) {
+            SCOPED_TRACE(testing::Message() << bytes.size() << " bytes, " << before << " before");
+            const std::u16string text =
+                std::u16string(kInputBlock - before, u'a') + character + u"b";
+            test::Outcome outcome = test::Convert(Utf8Bytes(text), {Utf8, Unicode, KeepNewline});
+            EXPECT_TRUE(outcome.converted);
+            EXPECT_TRUE(outcome.output == kMark + Utf16(text));
+        }
     }
 }
 
@@ -204,6 +299,9 @@ TEST(UnicodeConverters, EveryJisX0208CharacterRoundTrips) {
     test::Outcome viaJis = test::Convert(test::Convert(wide.output, {Unicode, Jis}).output,
                                          {Jis, Unicode});
     EXPECT_TRUE(viaJis.output == wide.output);
+    test::Outcome utf8 = test::Convert(sjis, {ShiftJis, Utf8, CrLf});
+    EXPECT_TRUE(utf8.output == Utf8Bytes(text));
+    EXPECT_TRUE(test::Convert(utf8.output, {Utf8, ShiftJis, CrLf}).output == sjis);
 }
 
 TEST(UnicodeConverters, ARaisedErrorRemovesTheIntermediateFile) {

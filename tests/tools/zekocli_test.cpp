@@ -71,7 +71,7 @@ TEST_F(Zekocli, HelpAndUsageErrors) {
         {"frobnicate"},
         {"detect"},
         {"convert", in, dir / "out"},                       // no --to
-        {"convert", "--to", "utf8", in, dir / "out"},
+        {"convert", "--to", "utf16", in, dir / "out"},
         {"convert", "--to", "sjis", "--newline", in, dir / "out"},
         {"convert", "--to", "sjis", "--from", "ambiguous", in, dir / "out"},
         {"convert", "--to", "sjis", "--widen", in, dir / "out"},
@@ -134,6 +134,9 @@ TEST_F(Zekocli, ConvertReplacesOutOnlyWithACompleteText) {
     const Case cases[] = {
         {{"--to", "unicode", "--newline", "lf"}, sjis, kConverted, "FF FE 42 30 0A 00 71 FF"},
         {{"--to", "euc", "--widen-kana"}, sjis, kConverted, "A4 A2 0D 0A A5 A2"},
+        {{"--to", "utf8", "--bom"}, sjis, kConverted, "EF BB BF E3 81 82 0D 0A EF BD B1"},
+        {{"--from", "utf8", "--to", "sjis"}, File("emoji.txt", Hex("F0 9F 98 80")),
+         kCannotConvert, nullptr},
         {{"--from", "sjis", "--to", "keep", "--newline", "cr"}, sjis, kConverted, "82 A0 0D B1"},
         {{"--from", "sjis", "--to", "euc"}, File("bad.txt", Hex("61 62 63 81 20 64 65 66")),
          kCannotConvert, nullptr},
@@ -217,6 +220,7 @@ TEST_F(Zekocli, BatchRunsEveryCaseAndReportsEach) {
     std::string list =
         sjis + "\t" + o1 + "\t3\t2\t0\tauto\n" +                  // detected, converted
         sjis + "\t" + o2 + "\t4\t3\t0\t2\r\n" +                   // given code: fails
+        sjis + "\t" + o2 + "\t8\t3\t0\t8\n" +
         "\n" +                                                     // blank lines are skipped
         notText + "\t" + o3 + "\t1\t0\t0\tauto\n" +               // skipped
         missing + "\t" + o4 + "\t1\t0\t0\t1\n" +                  // I/O error
@@ -235,6 +239,7 @@ TEST_F(Zekocli, BatchRunsEveryCaseAndReportsEach) {
     std::string expected =
         sjis + "\t" + o1 + "\tShiftJis\tok\n" +
         sjis + "\t" + o2 + "\tEucJp\tfail\n" +
+        sjis + "\t" + o2 + "\tUtf8\tfail\n" +
         notText + "\t" + o3 + "\tNotText\tskip\n" +
         missing + "\t" + o4 + "\t-\terror\tcannot open the input (error 2)\n" +
         test::Repeat(sjis + "\t" + o5 + malformed, 3) + "no tabs here\t" + malformed +
@@ -251,7 +256,7 @@ TEST_F(Zekocli, BatchRunsEveryCaseAndReportsEach) {
         test::Run run = fromStdin ? Cli({"batch"}, listPath) : Cli({"batch", listPath});
         EXPECT_EQ(run.exitCode, kIoError) << "the highest status of any case";
         EXPECT_EQ(run.out, expected);
-        EXPECT_NE(run.err.find("zekocli: 2 converted, 0 copied, 13 skipped, 0 failed\n"), npos)
+        EXPECT_NE(run.err.find("zekocli: 2 converted, 0 copied, 14 skipped, 0 failed\n"), npos)
             << run.err;
         EXPECT_EQ(test::ReadBytes(o1), Hex("FF FE 42 30 0A 00"));
         EXPECT_EQ(test::ReadBytes(o5), Hex("1B 24 42 24 22 1B 28 42 0A"));
