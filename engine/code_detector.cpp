@@ -18,12 +18,10 @@ constexpr std::uint8_t kKanaAgain = 9;      // third table: another pair may fol
 constexpr std::uint8_t kSs2AfterHigh = 10;  // third table: 0x8E
 
 constexpr bool IsTextControl(int b) { return b == 0x09 || b == 0x0A || b == 0x0D || b == 0x1A; }
-// 0x94, 0x98 and 0x9C are neutral in the scan, unlike their neighbours.
-constexpr bool IsSparedLead(int b) { return b == 0x94 || b == 0x98 || b == 0x9C; }
 
 constexpr std::uint8_t FirstClass(int b) {
     if (b == 0x1B) return kEscape;
-    if (IsTextControl(b) || Within(b, 0x20, 0x7F) || IsSparedLead(b)) return Plain;
+    if (IsTextControl(b) || Within(b, 0x20, 0x7F)) return Plain;
     if (b == 0x8E) return kAfterSs2;
     if (Within(b, 0x81, 0x9F)) return ShiftJis;
     if (Within(b, 0xA1, 0xDF)) return kAfterKana;
@@ -44,7 +42,7 @@ constexpr std::uint8_t SecondClass(int b) {
 // The byte after a byte 0xA1-0xDF and a byte 0xE0-0xFC.
 constexpr std::uint8_t ThirdClass(int b) {
     if (b == 0x8E) return kSs2AfterHigh;
-    if (IsSparedLead(b) || Within(b, 0x40, 0x7E)) return Ambiguous;
+    if (Within(b, 0x40, 0x7E)) return Ambiguous;
     if (Within(b, 0x80, 0xA0)) return ShiftJis;
     if (IsTextControl(b) || Within(b, 0x20, 0x3F) || b == 0x7F || Within(b, 0xFD, 0xFE))
         return EucJp;

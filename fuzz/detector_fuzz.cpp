@@ -32,10 +32,9 @@ CharCode Detect(RunningFlag& running) {
     }
 }
 
-// The bytes the scan skips: TAB, LF, CR, 0x1A, 0x20-0x7F and three spared lead bytes.
+// The bytes the scan skips: TAB, LF, CR, 0x1A and 0x20-0x7F.
 bool IsNeutral(unsigned char b) {
-    return b == 0x09 || b == 0x0A || b == 0x0D || b == 0x1A || (b >= 0x20 && b <= 0x7F) ||
-           b == 0x94 || b == 0x98 || b == 0x9C;
+    return b == 0x09 || b == 0x0A || b == 0x0D || b == 0x1A || (b >= 0x20 && b <= 0x7F);
 }
 
 bool Any(const std::string& text, bool (*test)(unsigned char)) {

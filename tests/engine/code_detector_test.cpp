@@ -58,7 +58,7 @@ TEST(CodeDetector, ByteOrderMarkEscapeAndDecisiveBytes) {
         {"41 0D 0A 0C", NotText},
         {"41 1B 24 42 30 21 1B 28 42", Jis},
         {"1B 28 4A 80", Jis},     // any escape, before anything else is decisive
-        {"94 98 9C 1B", Jis},     // neutral high bytes
+        {"9C E6 31 0D 0A", ShiftJis},
         {"8C EA", ShiftJis},
         {"93 41", ShiftJis},
         {"9D 41", ShiftJis},
@@ -86,7 +86,7 @@ TEST(CodeDetector, PairRules) {
         {"B1 FD", EucJp}, {"B1 1B", NotText}, {"B1 80", NotText}, {"B1 A1", Ambiguous},
         {"A5 C6 A5 AD A5 B9 A5 C8 0D 0A", Ambiguous},
         {"B1 E0", EucJp}, {"B8 EC 0D 0A", EucJp}, {"B1 E0 80", ShiftJis},
-        {"B1 E0 94", Ambiguous}, {"B1 E0 41", Ambiguous}, {"B1 E0 7F", EucJp},
+        {"B1 E0 94", ShiftJis}, {"B1 E0 41", Ambiguous}, {"B1 E0 7F", EucJp},
         {"B1 E0 FF", NotText},
         // Kana pairs that go on: each new pair is read as the second byte of the last.
         {"B1 E0 A1", ShiftJis}, {"B1 E0 A1 41", ShiftJis}, {"B1 E0 A1 A1", Ambiguous},
@@ -122,8 +122,7 @@ TEST(CodeDetector, FirstByteTable) {
         {0x00, 0x08, '6'}, {0x09, 0x0A, '5'}, {0x0B, 0x0C, '6'}, {0x0D, 0x0D, '5'},
         {0x0E, 0x19, '6'}, {0x1A, 0x1A, '5'}, {0x1B, 0x1B, '0'}, {0x1C, 0x1F, '6'},
         {0x20, 0x7F, '5'}, {0x80, 0x80, '6'}, {0x81, 0x8D, '1'}, {0x8E, 0x8E, '8'},
-        {0x8F, 0x93, '1'}, {0x94, 0x94, '5'}, {0x95, 0x97, '1'}, {0x98, 0x98, '5'},
-        {0x99, 0x9B, '1'}, {0x9C, 0x9C, '5'}, {0x9D, 0x9F, '1'}, {0xA0, 0xA0, '6'},
+        {0x8F, 0x9F, '1'}, {0xA0, 0xA0, '6'},
         {0xA1, 0xDF, 'K'}, {0xE0, 0xFC, '9'}, {0xFD, 0xFE, '2'}, {0xFF, 0xFF, '6'},
     };
     struct Signature {
@@ -167,8 +166,7 @@ TEST(CodeDetector, SecondAndThirdTables) {
         {0x00, 0x08, '6'}, {0x09, 0x0A, '2'}, {0x0B, 0x0C, '6'}, {0x0D, 0x0D, '2'},
         {0x0E, 0x19, '6'}, {0x1A, 0x1A, '2'}, {0x1B, 0x1F, '6'}, {0x20, 0x3F, '2'},
         {0x40, 0x7E, '7'}, {0x7F, 0x7F, '2'}, {0x80, 0x8D, '1'}, {0x8E, 0x8E, 'S'},
-        {0x8F, 0x93, '1'}, {0x94, 0x94, '7'}, {0x95, 0x97, '1'}, {0x98, 0x98, '7'},
-        {0x99, 0x9B, '1'}, {0x9C, 0x9C, '7'}, {0x9D, 0xA0, '1'}, {0xA1, 0xFC, '9'},
+        {0x8F, 0xA0, '1'}, {0xA1, 0xFC, '9'},
         {0xFD, 0xFE, '2'}, {0xFF, 0xFF, '6'},
     };
     struct Signature {
