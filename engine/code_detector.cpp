@@ -1,5 +1,7 @@
 #include "engine/code_detector.h"
 
+#include <array>
+
 #include "engine/byte_table.h"
 #include "framework/platform.h"
 
@@ -18,12 +20,10 @@ constexpr std::uint8_t kKanaAgain = 9;      // third table: another pair may fol
 constexpr std::uint8_t kSs2AfterHigh = 10;  // third table: 0x8E
 
 constexpr bool IsTextControl(int b) { return b == 0x09 || b == 0x0A || b == 0x0D || b == 0x1A; }
-// 0x94, 0x98 and 0x9C are neutral in the scan, unlike their neighbours.
-constexpr bool IsSparedLead(int b) { return b == 0x94 || b == 0x98 || b == 0x9C; }
 
 constexpr std::uint8_t FirstClass(int b) {
     if (b == 0x1B) return kEscape;
-    if (IsTextControl(b) || Within(b, 0x20, 0x7F) || IsSparedLead(b)) return Plain;
+    if (IsTextControl(b) || Within(b, 0x20, 0x7F)) return Plain;
     if (b == 0x8E) return kAfterSs2;
     if (Within(b, 0x81, 0x9F)) return ShiftJis;
     if (Within(b, 0xA1, 0xDF)) return kAfterKana;
@@ -44,7 +44,7 @@ constexpr std::uint8_t SecondClass(int b) {
 // The byte after a byte 0xA1-0xDF and a byte 0xE0-0xFC.
 constexpr std::uint8_t ThirdClass(int b) {
     if (b == 0x8E) return kSs2AfterHigh;
-    if (IsSparedLead(b) || Within(b, 0x40, 0x7E)) return Ambiguous;
+    if (Within(b, 0x40, 0x7E)) return Ambiguous;
     if (Within(b, 0x80, 0xA0)) return ShiftJis;
     if (IsTextControl(b) || Within(b, 0x20, 0x3F) || b == 0x7F || Within(b, 0xFD, 0xFE))
         return EucJp;
@@ -74,6 +74,69 @@ constexpr std::uint8_t AfterHighSs2(int d) {
     return ShiftJis;
 }
 
+// UTF-8 is followed byte by byte alongside the scan.  Broken once a byte cannot be UTF-8
+// text there (a control the scan rejects counts too); Completed marks the end of a
+// three-byte character, the kind Japanese text is made of.  Four-byte characters are
+// well-formed but no evidence: EUC-JP's rarest kanji and a punctuation mark make one.
+// The other states say how many continuation bytes remain and, after E0, ED, F0 and F4,
+// which range the next one must lie in.
+enum Utf8State : std::uint8_t {
+    kReady,
+    kCompleted,
+    kLastTail,
+    kLastTailOfThree,
+    kTwoTailsOfThree,
+    kTwoTailsOfFour,
+    kThreeTails,
+    kAfterE0,
+    kAfterED,
+    kAfterF0,
+    kAfterF4,
+    kBroken,
+    kUtf8States
+};
+
+constexpr std::uint8_t Utf8Next(int state, int b) {
+    bool tail = Within(b, 0x80, 0xBF);
+    switch (state) {
+    case kReady:
+    case kCompleted:
+        if (IsTextControl(b) || Within(b, 0x20, 0x7F)) return kReady;
+        if (Within(b, 0xC2, 0xDF)) return kLastTail;
+        if (b == 0xE0) return kAfterE0;
+        if (b == 0xED) return kAfterED;
+        if (Within(b, 0xE1, 0xEF)) return kTwoTailsOfThree;
+        if (b == 0xF0) return kAfterF0;
+        if (Within(b, 0xF1, 0xF3)) return kThreeTails;
+        if (b == 0xF4) return kAfterF4;
+        return kBroken;
+    case kLastTail: return tail ? kReady : kBroken;
+    case kLastTailOfThree: return tail ? kCompleted : kBroken;
+    case kTwoTailsOfThree: return tail ? kLastTailOfThree : kBroken;
+    case kTwoTailsOfFour: return tail ? kLastTail : kBroken;
+    case kThreeTails: return tail ? kTwoTailsOfFour : kBroken;
+    case kAfterE0: return Within(b, 0xA0, 0xBF) ? kLastTailOfThree : kBroken;
+    case kAfterED: return Within(b, 0x80, 0x9F) ? kLastTailOfThree : kBroken;  // no surrogates
+    case kAfterF0: return Within(b, 0x90, 0xBF) ? kTwoTailsOfFour : kBroken;
+    case kAfterF4: return Within(b, 0x80, 0x8F) ? kTwoTailsOfFour : kBroken;  // to U+10FFFF
+    default: return kBroken;
+    }
+}
+
+constexpr std::array<code::ByteTable<std::uint8_t>, kUtf8States> MakeUtf8Steps() {
+    std::array<code::ByteTable<std::uint8_t>, kUtf8States> steps{};
+    for (int state = 0; state < kUtf8States; ++state)
+        for (int b = 0; b < 256; ++b) steps[state][b] = Utf8Next(state, b);
+    return steps;
+}
+constexpr auto kUtf8Steps = MakeUtf8Steps();
+
+// Shift_JIS or EUC-JP text stays well-formed UTF-8 only by chance, and seldom over a
+// three-byte character: that needs a byte E0-EF where a character starts and two
+// continuation bytes after it, while kana, punctuation and the common kanji put 0x81-0xC1
+// there.  Sixteen of them with nothing against them leave no doubt, and cost 48 bytes.
+constexpr std::int32_t kEnoughThreeByteCharacters = 16;
+
 using Table = code::ByteTable<std::uint8_t>;
 constexpr Table kFirstClasses = code::MakeByteTable(FirstClass);
 constexpr Table kSecondClasses = code::MakeByteTable(SecondClass);
@@ -94,28 +157,50 @@ CharCode CodeDetector::Detect(FileHandle& input, RunningFlag* running) {
     input_ = &input;
     count_ = kBlock;
     position_ = kBlock;
+    utf8_ = kReady;
+    threeByteCharacters_ = 0;
 
     unsigned char mark[2];
-    if (input.Read(mark, sizeof mark) == sizeof mark && mark[0] == 0xFF && mark[1] == 0xFE)
-        return Unicode;
+    if (input.Read(mark, sizeof mark) == sizeof mark) {
+        if (mark[0] == 0xFF && mark[1] == 0xFE) return Unicode;
+        unsigned char third;
+        if (mark[0] == 0xEF && mark[1] == 0xBB && input.Read(&third, 1) == 1 && third == 0xBF)
+            return Utf8;
+    }
     if (platform::Seek(input.Handle(), 0, platform::kFileBegin) != 0) throw platform::LastError();
 
     bool ambiguous = false;
     for (int b; (b = ReadByte()) >= 0;) {
         if (running_->load(std::memory_order_relaxed) == 0) return Plain;
+        if (threeByteCharacters_ >= kEnoughThreeByteCharacters) return Utf8;
         CharCode answer;
         switch (std::uint8_t cls = kFirstClasses[b]) {
         case Plain: continue;
-        case kEscape: return ambiguous ? NotText : Jis;
+        case kEscape: return Settle(ambiguous ? NotText : Jis);
         case kAfterSs2: answer = Answer(kAfterSs2Answers, ReadByte(), NotText); break;
         case kAfterHigh: answer = Answer(kAfterHighAnswers, ReadByte(), NotText); break;
         case kAfterKana: answer = AfterKana(); break;
-        default: return static_cast<CharCode>(cls);
+        default: return Settle(static_cast<CharCode>(cls));
         }
-        if (answer != Ambiguous) return answer;
+        if (answer != Ambiguous) return Settle(answer);
         ambiguous = true;
     }
-    return ambiguous ? Ambiguous : Plain;
+    return Settle(ambiguous ? Ambiguous : Plain);
+}
+
+// The scan's answer stands once the bytes stop being UTF-8.  Until then the bytes are read
+// on: enough three-byte characters decide UTF-8, and so does the end of a file that is
+// UTF-8 throughout and holds one.
+CharCode CodeDetector::Settle(CharCode scanned) {
+    for (;;) {
+        if (threeByteCharacters_ >= kEnoughThreeByteCharacters) return Utf8;
+        if (utf8_ == kBroken) return scanned;
+        if (ReadByte() < 0) {
+            bool whole = utf8_ == kReady || utf8_ == kCompleted;
+            return whole && threeByteCharacters_ > 0 ? Utf8 : scanned;
+        }
+        if (running_->load(std::memory_order_relaxed) == 0) return Plain;
+    }
 }
 
 // Rule 10: after a byte 0xA1-0xDF, which is Shift_JIS katakana or the first half of an
@@ -143,5 +228,8 @@ int CodeDetector::ReadByte() {
         position_ = 0;
         if (count_ == 0) return -1;
     }
-    return buffer_[position_++];
+    int b = buffer_[position_++];
+    utf8_ = kUtf8Steps[utf8_][b];
+    if (utf8_ == kCompleted) ++threeByteCharacters_;
+    return b;
 }

@@ -1,8 +1,10 @@
-// Finds the character code of one open file: a UTF-16 byte-order mark, or else the first
-// byte or byte pair that only one code allows.  The scan is greedy and one-pass; nothing
-// is weighed or counted.  Answers Plain when nothing code-specific was met (or the
-// running flag was found cleared), NotText for bytes no supported text holds, Ambiguous
-// when only pairs that Shift_JIS and EUC-JP both allow were met.
+// Finds the character code of one open file: a UTF-16 or UTF-8 byte-order mark, or else
+// the first byte or byte pair that only one code allows.  The scan is greedy and one-pass;
+// beside it the bytes are followed as UTF-8, and while they stay well-formed the scan's
+// answer waits: enough three-byte characters, or a whole file of UTF-8 that holds one,
+// answer Utf8.  Answers Plain when nothing code-specific was met (or the running flag was
+// found cleared), NotText for bytes no supported text holds, Ambiguous when only pairs
+// that Shift_JIS and EUC-JP both allow were met.
 #pragma once
 
 #include <cstdint>
@@ -26,10 +28,13 @@ public:
 private:
     int ReadByte();
     CharCode AfterKana();
+    CharCode Settle(CharCode scanned);
 
     RunningFlag* running_ = nullptr;
     FileHandle* input_ = nullptr;
     unsigned char buffer_[kBlock] = {};
     std::int32_t count_ = kBlock;
     std::int32_t position_ = kBlock;
+    std::uint8_t utf8_ = 0;                 // where the bytes read so far stand as UTF-8
+    std::int32_t threeByteCharacters_ = 0;  // well-formed ones read so far
 };
