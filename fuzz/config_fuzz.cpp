@@ -19,12 +19,13 @@ struct Allowed {
     std::uint8_t SettingsBlock::*field;
     std::uint8_t minimum;
     std::uint8_t maximum;
+    std::uint8_t added = minimum;  // one more allowed value
 };
 
 // Written out here rather than taken from the settings code, so that a wrong range there
 // shows up as a finding.
 constexpr Allowed kAllowed[] = {
-    {&SettingsBlock::outputCode, Jis, Keep},
+    {&SettingsBlock::outputCode, Jis, Keep, Utf8},
     {&SettingsBlock::newline, CrLf, KeepNewline},
     {&SettingsBlock::widenKana, 0, 1},
     {&SettingsBlock::inputCode, Jis, Unicode},
@@ -34,12 +35,14 @@ constexpr Allowed kAllowed[] = {
     {&SettingsBlock::depthLimit, 1, kMaxDepthLimit},
     {&SettingsBlock::noOutputAction, DoNotConvert, NewUniqueFile},
     {&SettingsBlock::affixPosition, Prefix, Suffix},
+    {&SettingsBlock::utf8Mark, 0, 1},
 };
 
 void CheckSafe(const Settings& settings) {
     for (const Allowed& allowed : kAllowed) {
         std::uint8_t value = settings.*allowed.field;
-        FUZZ_CHECK(value >= allowed.minimum && value <= allowed.maximum);
+        FUZZ_CHECK((value >= allowed.minimum && value <= allowed.maximum) ||
+                   value == allowed.added);
     }
     FUZZ_CHECK(std::memchr(settings.affixText, 0, sizeof settings.affixText));
     FUZZ_CHECK(std::memchr(settings.outputFolder, 0, sizeof settings.outputFolder));

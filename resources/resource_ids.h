@@ -41,11 +41,15 @@
 #define IDC_OUT_EUC 1002
 #define IDC_OUT_UNICODE 1003
 #define IDC_OUT_KEEP_CODE 1030
+#define IDC_OUT_UTF8 1066
+// No control: positions 5-7 of the output code group, codes that are never written.
+#define IDC_OUT_NO_BUTTON 1007
 #define IDC_OUT_CRLF 1004
 #define IDC_OUT_CR 1005
 #define IDC_OUT_LF 1006
 #define IDC_OUT_KEEP_NEWLINE 1031
 #define IDC_OUT_WIDEN_KANA 1063
+#define IDC_OUT_UTF8_MARK 1067
 
 // Presets of the output code page (103) and the input code page (104, without 1009)
 #define IDC_PRESET_WINDOWS 1008

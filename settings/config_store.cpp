@@ -209,7 +209,8 @@ bool ConfigStore::Load(const char* path) {
             std::uint8_t value = 0;
             if (record.length != 1 || file.Read(&value, 1) != 1) break;
             const ByteRange& range = entry->range;
-            bool allowed = value >= range.minimum && value <= range.maximum;
+            bool allowed =
+                (value >= range.minimum && value <= range.maximum) || value == range.added;
             *static_cast<std::uint8_t*>(entry->target) = allowed ? value : range.fallback;
             break;
         }
@@ -242,10 +243,13 @@ bool ConfigStore::Save(const char* path) {
     for (std::int32_t i = 0; i < count_; ++i) {
         const ConfigEntry& entry = entries_[i];
         switch (entry.kind) {
-        case Raw:
-            WriteHeader(file, Raw, entry.id, static_cast<std::uint32_t>(entry.size));
-            WriteAll(file, entry.target, static_cast<std::uint32_t>(entry.size));
+        case Raw: {
+            std::uint8_t value = *static_cast<const std::uint8_t*>(entry.target);
+            if (value == entry.range.added) value = entry.range.addedAs;
+            WriteHeader(file, Raw, entry.id, 1);
+            WriteAll(file, &value, 1);
             break;
+        }
         case Text: {
             const char* text = static_cast<const char*>(entry.target);
             auto length = static_cast<std::uint32_t>(strnlen(text, entry.size - 1));

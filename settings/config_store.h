@@ -18,10 +18,15 @@ enum EntryKind : std::uint8_t {
 
 // The values a one-byte field may take; anything else on load becomes fallback, so that
 // a damaged or foreign file never hands the engine a code it has no table entry for.
+// added is one more value, given to the field after older readers of the record were
+// written; the record stores it as addedAs, a value those readers know, where another
+// record carries it whole.
 struct ByteRange {
     std::uint8_t minimum;
     std::uint8_t maximum;
     std::uint8_t fallback;
+    std::uint8_t added = fallback;
+    std::uint8_t addedAs = added;
 };
 
 struct ConfigEntry {

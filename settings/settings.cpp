@@ -13,7 +13,8 @@ struct ByteField {
 };
 
 constexpr ByteField kByteFields[] = {
-    {1, &SettingsBlock::outputCode, {Jis, Keep, Keep}},
+    // An older reader falls back from UTF-8 to Unicode, which keeps every character.
+    {1, &SettingsBlock::outputCode, {Jis, Keep, Keep, Utf8, Unicode}},
     {2, &SettingsBlock::newline, {CrLf, KeepNewline, KeepNewline}},
     {3, &SettingsBlock::widenKana, {0, 1, 0}},
     {4, &SettingsBlock::inputCode, {Jis, Unicode, EucJp}},
@@ -23,6 +24,13 @@ constexpr ByteField kByteFields[] = {
     {8, &SettingsBlock::depthLimit, {kMinDepthLimit, kMaxDepthLimit, kMinDepthLimit}},
     {9, &SettingsBlock::noOutputAction, {DoNotConvert, NewUniqueFile, DoNotConvert}},
     {10, &SettingsBlock::affixPosition, {Prefix, Suffix, Prefix}},
+};
+
+// Saved after every older record, so that an older file is a prefix of a newer one and
+// the real output code replaces the one an older reader understands.
+constexpr ByteField kAddedByteFields[] = {
+    {14, &SettingsBlock::outputCode, {Jis, Keep, Keep, Utf8}},
+    {15, &SettingsBlock::utf8Mark, {0, 1, 0}},
 };
 
 constexpr std::uint16_t kAffixTextId = 11;
@@ -45,4 +53,6 @@ void RegisterSettings(Settings* settings, ConfigStore* store) {
     store->Register(kAffixTextId, settings->affixText, kAffixBytes);
     store->Register(kOutputFolderId, settings->outputFolder, platform::kPathBuffer);
     store->Register(kExtensionsId, &settings->extensions);
+    for (const ByteField& byte : kAddedByteFields)
+        store->Register(byte.id, &(settings->*byte.field), byte.range);
 }

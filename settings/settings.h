@@ -40,7 +40,7 @@ inline constexpr const char* kDefaultExtensions[] = {
 // The leading block the settings sheet copies as a whole.  A radio group of the sheet
 // with no button checked stores 255 in its field.
 struct SettingsBlock {
-    std::uint8_t outputCode;      // CharCode Jis..Keep
+    std::uint8_t outputCode;      // CharCode Jis..Keep or Utf8
     std::uint8_t newline;         // NewlineCode
     std::uint8_t widenKana;       // 1: half-width katakana become full-width
     std::uint8_t inputCode;       // CharCode Jis..Unicode, offered when detection fails
@@ -50,9 +50,10 @@ struct SettingsBlock {
     std::uint8_t depthLimit;      // levels taken under LimitedDepth, 1..kMaxDepthLimit
     std::uint8_t noOutputAction;  // NoOutputAction
     std::uint8_t affixPosition;   // AffixPosition
+    std::uint8_t utf8Mark;        // 1: UTF-8 output starts with a byte-order mark
     char affixText[kAffixBytes];  // added to generated names
 };
-static_assert(sizeof(SettingsBlock) == 26, "the block is copied and stored as 26 bytes");
+static_assert(sizeof(SettingsBlock) == 27, "the block is copied as 27 bytes");
 
 struct Settings : SettingsBlock {
     // The defaults.  Raises 14L (out of memory) when the extension list cannot be filled.

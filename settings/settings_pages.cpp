@@ -47,8 +47,9 @@ void ExchangeBoundedText(Dialog& page, ExchangeDirection direction, int id, char
     std::memcpy(text, read.c_str(), length + 1);
 }
 
-constexpr int kOutputCodes[] = {IDC_OUT_JIS, IDC_OUT_SHIFT_JIS, IDC_OUT_EUC, IDC_OUT_UNICODE,
-                                IDC_OUT_KEEP_CODE};
+constexpr int kOutputCodes[] = {IDC_OUT_JIS,       IDC_OUT_SHIFT_JIS, IDC_OUT_EUC,
+                                IDC_OUT_UNICODE,   IDC_OUT_KEEP_CODE, IDC_OUT_NO_BUTTON,
+                                IDC_OUT_NO_BUTTON, IDC_OUT_NO_BUTTON, IDC_OUT_UTF8};
 constexpr int kNewlines[] = {IDC_OUT_CRLF, IDC_OUT_CR, IDC_OUT_LF, IDC_OUT_KEEP_NEWLINE};
 constexpr RadioBinding kOutputGroups[] = {{kOutputCodes, &SettingsBlock::outputCode},
                                           {kNewlines, &SettingsBlock::newline}};
@@ -113,7 +114,27 @@ void CodePage::SyncPresetButtons() {
 }
 
 OutputCodePage::OutputCodePage(SettingsBlock& copy)
-    : CodePage(IDD_OUTPUT_CODE_PAGE, copy, kOutputGroups, kOutputPresets, IDC_OUT_WIDEN_KANA) {}
+    : CodePage(IDD_OUTPUT_CODE_PAGE, copy, kOutputGroups, kOutputPresets, IDC_OUT_WIDEN_KANA),
+      utf8Mark_(copy.utf8Mark) {}
+
+INT_PTR OutputCodePage::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    INT_PTR result = CodePage::DialogProc(message, wParam, lParam);
+    if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) EnableMark();
+    return result;
+}
+
+// The mark keeps its state while another code is chosen, so that coming back to UTF-8
+// restores it.
+void OutputCodePage::ExchangeData(ExchangeDirection direction) {
+    CodePage::ExchangeData(direction);
+    ExchangeCheck(direction, IDC_OUT_UTF8_MARK, utf8Mark_);
+    if (direction == ToControls) EnableMark();
+}
+
+void OutputCodePage::EnableMark() {
+    EnableWindow(GetDlgItem(Handle(), IDC_OUT_UTF8_MARK),
+                 IsDlgButtonChecked(Handle(), IDC_OUT_UTF8) == BST_CHECKED);
+}
 
 InputCodePage::InputCodePage(SettingsBlock& copy)
     : CodePage(IDD_INPUT_CODE_PAGE, copy, kInputGroups, kInputPresets, 0) {}

@@ -51,9 +51,18 @@ private:
     int kanaBox_;
 };
 
+// Besides the codes, the byte-order mark of UTF-8 output, open to change only while
+// UTF-8 is chosen.
 class OutputCodePage : public CodePage {
 public:
     explicit OutputCodePage(SettingsBlock& copy);
+    INT_PTR DialogProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void ExchangeData(ExchangeDirection direction) override;
+
+private:
+    void EnableMark();
+
+    std::uint8_t& utf8Mark_;
 };
 
 class InputCodePage : public CodePage {

@@ -95,7 +95,7 @@ protected:
 };
 
 TEST_F(ConfigStoreTest, DefaultsAreTheBuiltInChoices) {
-    const unsigned char block[26] = {4, 3, 0, 2, 0, 2, 1, 1, 0, 0, 'Z', '_'};
+    const unsigned char block[27] = {4, 3, 0, 2, 0, 2, 1, 1, 0, 0, 0, 'Z', '_'};
     EXPECT_EQ(std::memcmp(static_cast<SettingsBlock*>(&settings), block, sizeof block), 0);
     EXPECT_STREQ(settings.outputFolder, "");
     EXPECT_EQ(Entries(settings.extensions),
@@ -113,17 +113,18 @@ TEST_F(ConfigStoreTest, RunningOutOfMemoryForTheDefaultListRaisesFourteen) {
     }
 }
 
-TEST_F(ConfigStoreTest, DefaultFileIsRecordByRecord147Bytes) {
+TEST_F(ConfigStoreTest, DefaultFileIsRecordByRecord163Bytes) {
     ASSERT_TRUE(store.Save(path.c_str()));
     const std::string file = test::ReadBytes(path);
-    ASSERT_EQ(file.size(), 147u);
+    ASSERT_EQ(file.size(), 163u);
     const unsigned char values[] = {4, 3, 0, 2, 0, 2, 1, 1, 0, 0};
     std::size_t at = 0;
     for (std::uint16_t id = 1; id <= 10; ++id, at += 8)
         EXPECT_EQ(file.substr(at, 8), RawRecord(id, values[id - 1])) << "id " << id;
     EXPECT_EQ(file.substr(at, 10), std::string("\x01\x0B\x00\x03\x00\x00\x00Z_\x00", 10));
     EXPECT_EQ(file.substr(at + 10, 8), std::string("\x01\x0C\x00\x01\x00\x00\x00\x00", 8));
-    EXPECT_EQ(file.substr(at + 18), std::string("\x02\x0D\x00\x2A\x00\x00\x00", 7) + kDefaultList);
+    EXPECT_EQ(file.substr(at + 18, 49), std::string("\x02\x0D\x00\x2A\x00\x00\x00", 7) + kDefaultList);
+    EXPECT_EQ(file.substr(at + 67), RawRecord(14, 4) + RawRecord(15, 0));
 }
 
 TEST_F(ConfigStoreTest, MissingFileIsCreatedEmptyAndFilledAtSave) {
@@ -133,7 +134,7 @@ TEST_F(ConfigStoreTest, MissingFileIsCreatedEmptyAndFilledAtSave) {
     EXPECT_EQ(test::ReadBytes(path), "");
     EXPECT_EQ(Snapshot(settings), defaults);
     ASSERT_TRUE(store.Save());
-    EXPECT_EQ(test::ReadBytes(path).size(), 147u);
+    EXPECT_EQ(test::ReadBytes(path).size(), 163u);
 }
 
 TEST_F(ConfigStoreTest, AFolderTooLongForTheNameIsNotLoadedAndNothingIsSaved) {
@@ -177,7 +178,7 @@ TEST_F(ConfigStoreTest, MalformedFilesAreIgnoredWholeAndReplacedAtSave) {
         }
     }
     ASSERT_TRUE(store.Save());
-    EXPECT_EQ(test::ReadBytes(path).size(), 147u);
+    EXPECT_EQ(test::ReadBytes(path).size(), 163u);
 }
 
 // Each record is skipped by its length and the one after it still applies.
@@ -238,6 +239,34 @@ TEST_F(ConfigStoreTest, ValuesOutsideAFieldLoadAsItsDefault) {
     }
 }
 
+// Either version reads the other's files as meant: a file without records 14 and 15 as
+// before, and record 1, all that an older reader knows, as the nearest code it has.
+TEST_F(ConfigStoreTest, OutputCodeAndMarkReadAcrossVersions) {
+    const struct {
+        std::string file;
+        std::uint8_t code, mark, oldCode;  // oldCode: record 1 as saved again
+    } cases[] = {
+        {"", Keep, 0, Keep},
+        {RawRecord(1, Unicode), Unicode, 0, Unicode},
+        {RawRecord(1, Jis) + RawRecord(15, 1), Jis, 1, Jis},
+        {RawRecord(1, Unicode) + RawRecord(14, Utf8) + RawRecord(15, 1), Utf8, 1, Unicode},
+        {RawRecord(1, EucJp) + RawRecord(14, ShiftJis), ShiftJis, 0, ShiftJis},
+        {RawRecord(1, EucJp) + RawRecord(14, Ambiguous) + RawRecord(15, 2), Keep, 0, Keep},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.file));
+        Settings fresh;
+        ConfigStore freshStore;
+        RegisterSettings(&fresh, &freshStore);
+        test::WriteBytes(path, c.file);
+        ASSERT_TRUE(freshStore.Load(path.c_str()));
+        EXPECT_EQ(fresh.outputCode, c.code);
+        EXPECT_EQ(fresh.utf8Mark, c.mark);
+        ASSERT_TRUE(freshStore.Save());
+        EXPECT_EQ(test::ReadBytes(path).substr(0, 8), RawRecord(1, c.oldCode));
+    }
+}
+
 TEST_F(ConfigStoreTest, ListStopsAtItsFirstEmptyString) {
     ASSERT_TRUE(LoadBytes(Record(List, 13, std::string("txt\0\0htm\0\0", 10))));
     EXPECT_EQ(Entries(settings.extensions), std::vector<std::string>{"txt"});
@@ -276,7 +305,7 @@ TEST_F(ConfigStoreTest, IncompleteTailsHoldNoRecordAndKeepTheRecordsBefore) {
 }
 
 TEST_F(ConfigStoreTest, EverySettingSurvivesARoundTrip) {
-    const unsigned char block[10] = {0, 2, 1, 3, 1, 1, 0, 122, 3, 1};
+    const unsigned char block[11] = {Utf8, 2, 1, 3, 1, 1, 0, 122, 3, 1, 1};
     std::memcpy(static_cast<SettingsBlock*>(&settings), block, sizeof block);
     std::strcpy(settings.affixText, "表示ソフト_____");  // 15 bytes: the longest affix
     std::string folder(260, 'f');
@@ -297,7 +326,7 @@ TEST_F(ConfigStoreTest, AnEmptyExtensionListIsSavedSoThatTheFileStillLoads) {
     settings.extensions.Clear();
     settings.folderMode = AllDepths;
     ASSERT_TRUE(store.Save(path.c_str()));
-    EXPECT_EQ(test::ReadBytes(path).substr(98), std::string("\x02\x0D\x00\x03\x00\x00\x00\x00\x00\x00", 10));
+    EXPECT_EQ(test::ReadBytes(path).substr(98, 10), std::string("\x02\x0D\x00\x03\x00\x00\x00\x00\x00\x00", 10));
 
     Settings loaded;
     ConfigStore loadedStore;

@@ -85,11 +85,12 @@ protected:
 
 TEST_F(SettingsSheetTest, OutputPresetsCheckTheirButtonsAndShowPressedWhileTheyMatch) {
     settings.widenKana = 1;
+    settings.outputCode = Utf8;
     const struct {
         int click;
         int code, newline, pressed;  // pressed: the preset shown pressed, 0 for none
     } steps[] = {
-        {0, IDC_OUT_KEEP_CODE, IDC_OUT_KEEP_NEWLINE, 0},  // the defaults match no preset
+        {0, IDC_OUT_UTF8, IDC_OUT_KEEP_NEWLINE, 0},  // matches no preset
         {IDC_PRESET_WINDOWS, IDC_OUT_SHIFT_JIS, IDC_OUT_CRLF, IDC_PRESET_WINDOWS},
         {IDC_PRESET_UNIX, IDC_OUT_EUC, IDC_OUT_LF, IDC_PRESET_UNIX},
         {IDC_OUT_SHIFT_JIS, IDC_OUT_SHIFT_JIS, IDC_OUT_LF, 0},
@@ -98,13 +99,16 @@ TEST_F(SettingsSheetTest, OutputPresetsCheckTheirButtonsAndShowPressedWhileTheyM
         {IDC_PRESET_MACINTOSH, IDC_OUT_SHIFT_JIS, IDC_OUT_CR, IDC_PRESET_MACINTOSH},
         {IDC_OUT_JIS, IDC_OUT_JIS, IDC_OUT_CR, 0},
         {IDC_PRESET_WINDOWS, IDC_OUT_SHIFT_JIS, IDC_OUT_CRLF, IDC_PRESET_WINDOWS},
-        {IDC_OUT_UNICODE, IDC_OUT_UNICODE, IDC_OUT_CRLF, 0},
+        {IDC_OUT_UTF8, IDC_OUT_UTF8, IDC_OUT_CRLF, 0},
+        {IDC_OUT_UTF8_MARK, IDC_OUT_UTF8, IDC_OUT_CRLF, 0},
+        {IDC_OUT_UNICODE, IDC_OUT_UNICODE, IDC_OUT_CRLF, 0},  // the mark kept, but disabled
+        {IDC_OUT_UTF8, IDC_OUT_UTF8, IDC_OUT_CRLF, 0},
     };
     const int kCodes[] = {IDC_OUT_JIS, IDC_OUT_SHIFT_JIS, IDC_OUT_EUC, IDC_OUT_UNICODE,
-                          IDC_OUT_KEEP_CODE, IDC_OUT_CRLF, IDC_OUT_CR, IDC_OUT_LF,
-                          IDC_OUT_KEEP_NEWLINE};
+                          IDC_OUT_UTF8, IDC_OUT_KEEP_CODE, IDC_OUT_CRLF, IDC_OUT_CR,
+                          IDC_OUT_LF, IDC_OUT_KEEP_NEWLINE};
     const int kPresets[] = {IDC_PRESET_WINDOWS, IDC_PRESET_MACINTOSH, IDC_PRESET_UNIX};
-    bool kana = true;
+    bool kana = true, mark = false;
     for (const auto& step : steps) {
         if (step.click != 0) {
             script.OnWindow(kSheet, [step](test::UiWindow& w) { w.Click(step.click); });
@@ -115,14 +119,18 @@ TEST_F(SettingsSheetTest, OutputPresetsCheckTheirButtonsAndShowPressedWhileTheyM
                 EXPECT_EQ(w.IsChecked(id), id == step.code || id == step.newline) << id;
             for (int id : kPresets) EXPECT_EQ(w.IsChecked(id), id == step.pressed) << id;
             if (step.click == IDC_OUT_WIDEN_KANA) kana = !kana;
+            if (step.click == IDC_OUT_UTF8_MARK) mark = !mark;
             EXPECT_EQ(w.IsChecked(IDC_OUT_WIDEN_KANA), kana) << "only a click changes it";
+            EXPECT_EQ(w.IsChecked(IDC_OUT_UTF8_MARK), mark) << "only a click changes it";
+            EXPECT_EQ(w.IsEnabled(IDC_OUT_UTF8_MARK), step.code == IDC_OUT_UTF8);
         });
     }
     script.OnWindow(kSheet, [](test::UiWindow& w) { w.Click(IDOK); });
     EXPECT_EQ(sheet.RunModal(nullptr), 1);
-    EXPECT_EQ(settings.outputCode, Unicode);
+    EXPECT_EQ(settings.outputCode, Utf8);
     EXPECT_EQ(settings.newline, CrLf);
     EXPECT_EQ(settings.widenKana, 0);
+    EXPECT_EQ(settings.utf8Mark, 1);
 }
 
 TEST_F(SettingsSheetTest, InputPresetsFollowTheCodeAndAnUnlistedCodeIsKept) {

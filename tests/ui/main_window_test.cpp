@@ -24,8 +24,8 @@ const test::WindowQuery kMain = {"#32770", "Morvane", IDC_MAIN_FILE_LIST};
 const test::WindowQuery kAbout = {"#32770", "ヴァージョン情報", IDC_ABOUT_CLOSE};
 
 // ZEKO.CFG with the defaults: ten one-byte records (8 bytes each), the affix "Z_" (10),
-// the empty folder (8) and the default extension list (49).
-constexpr std::size_t kDefaultFileSize = 147;
+// the empty folder (8), the default extension list (49) and two more one-byte records.
+constexpr std::size_t kDefaultFileSize = 163;
 
 // One way a user closes a dialog: a button, a key pressed on a control, or the close box.
 struct Closing {
