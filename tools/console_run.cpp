@@ -6,6 +6,7 @@
 
 #include "framework/platform.h"
 #include "settings/settings.h"
+#include "tools/unwritable_character.h"
 
 namespace {
 
@@ -34,7 +35,8 @@ const char* CodeName(std::int32_t code) {
     return code == BatchRun::kDetect ? "-" : kCodeNames[code];
 }
 
-ConsoleRun::ConsoleRun(const Settings& settings, bool interactive) : asker_(interactive) {
+ConsoleRun::ConsoleRun(const Settings& settings, bool interactive)
+    : settings_(settings), asker_(interactive) {
     run_.Configure(settings, *this, *this, &running_);
 }
 
@@ -90,9 +92,21 @@ bool ConsoleRun::Undecided(const char* input, UndecidedChoice* choice) {
 
 bool ConsoleRun::Unconvertible(const char* input, UnconvertibleChoice* choice) {
     std::int32_t code = run_.LastInputCode();
-    Tell(kExitCannotConvert, input,
-         std::string(code == NotText ? "cannot convert: detected " : "cannot convert from ") +
-             CodeName(code));
+    std::string reason =
+        std::string(code == NotText ? "cannot convert: detected " : "cannot convert from ") +
+        CodeName(code);
+    // A Unicode text fails on a character the output code cannot hold, or on bad bytes.
+    std::int32_t to = settings_.outputCode;
+    Unwritable found{};
+    if ((code == Utf8 || code == Unicode) && to != Unicode && to != Utf8 && to != Keep &&
+        FindUnwritable(input, code, &found)) {
+        char where[80];
+        std::snprintf(where, sizeof where, ": U+%04X on line %u cannot be written in %s",
+                      static_cast<unsigned>(found.codePoint), static_cast<unsigned>(found.line),
+                      CodeName(to));
+        reason += where;
+    }
+    Tell(kExitCannotConvert, input, reason);
     *choice = UnconvertibleChoice::Ignore;
     return true;
 }

@@ -60,6 +60,7 @@ private:
     void ShowPair(const char*, const char*) override {}
     void Done(const char*, const char*, FileOutcome) override {}
 
+    const Settings& settings_;
     ConsoleAsker asker_;
     RunningFlag running_{1};
     BatchRun run_;

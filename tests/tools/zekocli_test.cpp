@@ -168,6 +168,12 @@ TEST_F(Zekocli, ConvertReplacesOutOnlyWithACompleteText) {
         test::RunProgram(ZEKOCLI, {"convert", "--to", "euc", "sjis.txt", "out.txt"}, {}, dir.Path());
     EXPECT_EQ(relative.exitCode, kConverted) << relative.err;
     EXPECT_EQ(test::ReadBytes(out), Hex("A4 A2 0D 0A 8E B1"));
+    // The character that no output code page holds is named with its line.
+    test::Run emoji =
+        Cli({"convert", "--to", "sjis", File("emoji.txt", Hex("61 0A E3 81 82 F0 9F 98 80")), out});
+    EXPECT_EQ(emoji.exitCode, kCannotConvert);
+    EXPECT_NE(emoji.err.find(": U+1F600 on line 2 cannot be written in ShiftJis\n"), npos)
+        << emoji.err;
 }
 
 TEST_F(Zekocli, ConvertKeepsOutOnAFullDiskWithoutAsking) {
