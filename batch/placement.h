@@ -31,9 +31,6 @@ public:
     FileHandle& Output() { return output_; }
     // Where the text will stand once committed.
     const char* Target() const { return target_; }
-    Mode GetMode() const { return mode_; }
-    // The temporary file the text is written to.
-    const char* TempPath() const { return output_.FullPath(); }
 
     // Closes the input and deletes the temporary file; nothing else is touched.
     void RollBack();

@@ -19,6 +19,14 @@ void Copy(const WIN32_FIND_DATAA& from, FindData* to) {
     lstrcpynA(to->name, from.cFileName, static_cast<int>(kPathBuffer));
 }
 
+bool IdentityOf(HANDLE h, FileIdentity* identity) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(h, &info)) return false;
+    identity->volume = info.dwVolumeSerialNumber;
+    identity->index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return true;
+}
+
 bool SetDeleteDisposition(HANDLE h, bool deletes) {
     FILE_DISPOSITION_INFO disposition{static_cast<BOOLEAN>(deletes)};
     return SetFileInformationByHandle(h, FileDispositionInfo, &disposition,
@@ -45,7 +53,6 @@ FileId Open(const char* name, std::uint32_t access, std::uint32_t share,
 }
 
 bool Keep(FileId file, const char*) { return SetDeleteDisposition(ToHandle(file), false); }
-
 
 bool Close(FileId file) { return CloseHandle(ToHandle(file)) != FALSE; }
 
@@ -118,12 +125,8 @@ bool ChangeDirectory(const char* path) { return SetCurrentDirectoryA(path) != FA
 std::uint32_t DriveType(const char* root) { return GetDriveTypeA(root); }
 
 bool SameFile(FileId first, FileId second) {
-    BY_HANDLE_FILE_INFORMATION a{}, b{};
-    if (!GetFileInformationByHandle(ToHandle(first), &a) ||
-        !GetFileInformationByHandle(ToHandle(second), &b))
-        return false;
-    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
-           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+    FileIdentity a{}, b{};
+    return IdentityOf(ToHandle(first), &a) && IdentityOf(ToHandle(second), &b) && a == b;
 }
 
 // A folder opens only with backup semantics; no access is asked, so no sharing refuses it.
@@ -131,13 +134,9 @@ bool Identify(const char* path, FileIdentity* identity) {
     HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
-    BY_HANDLE_FILE_INFORMATION info{};
-    BOOL ok = GetFileInformationByHandle(h, &info);
+    bool known = IdentityOf(h, identity);
     CloseHandle(h);
-    if (!ok) return false;
-    identity->volume = info.dwVolumeSerialNumber;
-    identity->index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    return true;
+    return known;
 }
 
 // The engine's buffers are aligned for WCHAR; units are little-endian on every Windows.
