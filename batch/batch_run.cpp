@@ -1,10 +1,8 @@
 #include "batch/batch_run.h"
 
-#include <cstring>
 #include <new>
 
 #include "engine/code_detector.h"
-#include "framework/path.h"
 #include "settings/settings.h"
 
 CharCode BatchRun::DetectCode(FileHandle& input, RunningFlag* running) {
@@ -88,16 +86,6 @@ FileOutcome BatchRun::ConvertFile() {
     if (platform::Seek(input.Handle(), 0, platform::kFileBegin) == platform::kInvalidPosition)
         throw platform::LastError();
     if (code == NotText) return DecideUnconvertible();
-    // Beside the output, where placement has just made a file: the current directory may
-    // be a read-only input folder.
-    const char* temp = file_.TempPath();
-    char folder[platform::kPathBuffer] = ".";
-    if (const char* separator = LastSeparator(temp)) {
-        std::size_t length = static_cast<std::size_t>(separator - temp) + 1;
-        std::memcpy(folder, temp, length);
-        folder[length] = '\0';
-    }
-    engine_.SetIntermediateFolder(folder);
     bool ok = engine_.Convert(questions_->EngineAsker(), running_, input, file_.Output(),
                               settings_->outputCode, settings_->newline, code,
                               settings_->widenKana);
@@ -136,6 +124,18 @@ FileOutcome BatchRun::DecideUnconvertible() {
         return FileOutcome::Stopped;
     }
     return choice == UnconvertibleChoice::Copy ? CopyFile() : FileOutcome::Skipped;
+}
+
+bool BatchRun::FindUnwritable(ConversionEngine::Unwritable* found) {
+    std::int32_t to = settings_->outputCode;
+    if ((lastInputCode_ != Utf8 && lastInputCode_ != Unicode) || to == Unicode || to == Utf8 ||
+        to == Keep)
+        return false;
+    try {
+        return engine_.FindUnwritable(file_.Input(), lastInputCode_, found);
+    } catch (std::int32_t) {
+        return false;  // the question is still asked, without the character
+    }
 }
 
 // The output is emptied in place rather than opened again: it is the transaction's

@@ -52,6 +52,11 @@ public:
     // One pair, from placement to commit or roll-back.
     FileOutcome ConvertPair(const char* input, const char* output);
 
+    // While the current file is asked about as unconvertible: the first character of its
+    // UTF-8 or UTF-16 text that the output code cannot hold, and its line.  False for
+    // other codes, when there is none, or when the input cannot be read again.
+    bool FindUnwritable(ConversionEngine::Unwritable* found);
+
     const RunCounts& Counts() const { return counts_; }
     // The code the last pair was read in, as given or detected (NotText and Ambiguous
     // included); kDetect when it was never looked at.

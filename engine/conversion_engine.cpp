@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "framework/path.h"
 #include "framework/platform.h"
 
 // Rows are the input code, columns the output code (Keep uses the same-code converter).
@@ -149,16 +150,16 @@ int ConversionEngine::AskDiskFull() {
                             question::kDefaultButton2});
 }
 
-bool ConversionEngine::SetIntermediateFolder(const char* folder) {
-    std::size_t length = std::strlen(folder);
-    if (length > platform::kMaxPath) return false;
-    std::memcpy(intermediateFolder_, folder, length + 1);
-    return true;
-}
-
 void ConversionEngine::BeginIntermediate() {
+    char folder[platform::kPathBuffer] = ".";
+    const char* path = output_->FullPath();
+    if (const char* separator = LastSeparator(path)) {
+        auto length = static_cast<std::size_t>(separator - path) + 1;
+        std::memcpy(folder, path, length);
+        folder[length] = '\0';
+    }
     char name[platform::kPathBuffer];
-    if (platform::MakeTempFile(intermediateFolder_, "U", name) == 0) throw platform::LastError();
+    if (platform::MakeTempFile(folder, "U", name) == 0) throw platform::LastError();
     // Temporary: the system keeps the file in its cache rather than hurry it to the disk,
     // since it is read back at once.  Deleted on close, so that not even a killed process
     // leaves it behind.

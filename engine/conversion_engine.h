@@ -41,13 +41,19 @@ public:
                  std::int32_t outputCode, std::int32_t newline, std::int32_t inputCode,
                  std::int32_t widenKana);
 
-    // The folder of the two-pass conversions' intermediate file ("." until set).  The
-    // current directory may be a read-only input folder; the output's own folder is
-    // always writable.  False, keeping the folder, when it is longer than a path.
-    bool SetIntermediateFolder(const char* folder);
-
     // Whether UTF-8 output begins with the mark (not until set).
     void SetUtf8Mark(bool mark) { utf8Mark_ = mark; }
+
+    // A character that code page 932 cannot hold, and its line (from 1, counted by LF).
+    struct Unwritable {
+        std::uint32_t codePoint;
+        std::uint32_t line;
+    };
+    // Reads a UTF-8 or UTF-16 input (inputCode Utf8 or Unicode) from its start for the
+    // first character that no code-page output can take, after such a conversion failed.
+    // False when there is none before the end or a malformed character.  A read failure
+    // raises, as in Convert.
+    bool FindUnwritable(FileHandle& input, std::int32_t inputCode, Unwritable* found);
 
 protected:
     using Converter = bool (ConversionEngine::*)();
@@ -77,7 +83,8 @@ protected:
     void PutUtf16(int c);
     void Flush();
 
-    // The intermediate file of the two-pass conversions, in the intermediate folder.
+    // The intermediate file of the two-pass conversions, beside the output: the current
+    // directory may be a read-only input folder, the output's own folder takes files.
     void BeginIntermediate();
     void BeginSecondPass();
     void EndIntermediate();
@@ -190,7 +197,6 @@ private:
     std::int32_t inputPosition_ = kInputBlock;
     std::int32_t outputCount_ = 0;
     FileHandle intermediate_;
-    char intermediateFolder_[platform::kPathBuffer] = ".";
     FileHandle* savedOutput_ = nullptr;
     // Aligned so that the code-page conversion can take their units in place.
     alignas(4) unsigned char inputArea_[kReserve + kInputBlock] = {};

@@ -178,6 +178,29 @@ bool ConversionEngine::UnicodeToUtf8() {
         kana::FormUtf8, utf8Mark_);
 }
 
+bool ConversionEngine::FindUnwritable(FileHandle& input, std::int32_t inputCode,
+                                      Unwritable* found) {
+    if (platform::Seek(input.Handle(), 0, platform::kFileBegin) != 0) return false;
+    input_ = &input;
+    inputCount_ = kInputBlock;
+    inputPosition_ = kInputBlock;
+    const bool utf8 = inputCode == Utf8;
+    std::uint32_t line = 1;
+    for (bool first = true;; first = false) {
+        const int c = utf8 ? ReadUtf8() : ReadUtf16();
+        if (c < 0) return false;
+        if (c == kLf) ++line;
+        if (c < 0x80 || (first && c == kByteOrderMark)) continue;
+        unsigned char units[4], bytes[8];
+        StoreUnit(units, c >= kPlaneOne ? kSurrogateFirst + ((c - kPlaneOne) >> 10) : c);
+        StoreUnit(units + 2, kLowSurrogateFirst + (c & 0x3FF));
+        if (platform::Utf16ToAnsi(units, c >= kPlaneOne ? 2 : 1, bytes, sizeof bytes) > 0)
+            continue;
+        *found = {static_cast<std::uint32_t>(c), line};
+        return true;
+    }
+}
+
 bool ConversionEngine::JisToUnicode() {
     return RunTwoPass(&ConversionEngine::JisToShiftJis, &ConversionEngine::ShiftJisToUtf16Pass);
 }

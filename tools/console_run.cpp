@@ -6,7 +6,6 @@
 
 #include "framework/platform.h"
 #include "settings/settings.h"
-#include "tools/unwritable_character.h"
 
 namespace {
 
@@ -96,14 +95,12 @@ bool ConsoleRun::Unconvertible(const char* input, UnconvertibleChoice* choice) {
         std::string(code == NotText ? "cannot convert: detected " : "cannot convert from ") +
         CodeName(code);
     // A Unicode text fails on a character the output code cannot hold, or on bad bytes.
-    std::int32_t to = settings_.outputCode;
-    Unwritable found{};
-    if ((code == Utf8 || code == Unicode) && to != Unicode && to != Utf8 && to != Keep &&
-        FindUnwritable(input, code, &found)) {
+    ConversionEngine::Unwritable found{};
+    if (run_.FindUnwritable(&found)) {
         char where[80];
         std::snprintf(where, sizeof where, ": U+%04X on line %u cannot be written in %s",
                       static_cast<unsigned>(found.codePoint), static_cast<unsigned>(found.line),
-                      CodeName(to));
+                      CodeName(settings_.outputCode));
         reason += where;
     }
     Tell(kExitCannotConvert, input, reason);

@@ -91,31 +91,26 @@ TEST_F(DiskFull, CancelRaisesTheDiskFullCodeAndKeepsWhatWasWritten) {
     }
 }
 
-// The intermediate file lives in the current directory, here the full disk.
+// The intermediate file lives beside the output, here on the full disk.
 class DiskFullIntermediate : public DiskFull {
 protected:
     void SetUp() override {
         DiskFull::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
+        out_path_ = test::Join(work_, "out");
         test::WriteBytes(dir_ / "in", Text(20000));
         ASSERT_TRUE(in_.Open((dir_ / "in").c_str(), platform::kGenericRead, platform::kShareRead,
                              platform::kOpenExisting, 0));
-        ASSERT_TRUE(out_.Open((dir_ / "out").c_str(), platform::kGenericWrite, 0,
+        ASSERT_TRUE(out_.Open(out_path_.c_str(), platform::kGenericWrite, 0,
                               platform::kCreateAlways, 0));
-        ASSERT_GT(platform::CurrentDirectory(sizeof saved_, saved_), 0u);
-        ASSERT_TRUE(platform::ChangeDirectory(work_.c_str()));
-        changed_ = true;
     }
     void TearDown() override {
-        if (changed_) {
-            EXPECT_EQ(test::IntermediateFiles("."), std::vector<std::string>{});
-            platform::ChangeDirectory(saved_);
+        if (!out_path_.empty()) {
+            EXPECT_EQ(test::IntermediateFiles(work_), std::vector<std::string>{});
+            EXPECT_EQ(test::ReadBytes(dir_ / "in"), Text(20000));
         }
         in_.Close();
         out_.Close();
-        if (changed_) {
-            EXPECT_EQ(test::ReadBytes(dir_ / "in"), Text(20000));
-        }
         DiskFull::TearDown();
     }
     bool RunTwoPass(test::DiskFullAsker& asker) {
@@ -127,11 +122,10 @@ protected:
     }
 
     test::TempDir dir_;
+    std::string out_path_;
     FileHandle in_, out_;
     RunningFlag running_{1};
     test::EngineProbe engine_;
-    char saved_[platform::kPathBuffer] = {};
-    bool changed_ = false;
 };
 
 TEST_F(DiskFullIntermediate, CancelRemovesTheIntermediateFileAndLeavesTheOutputUntouched) {
@@ -139,7 +133,7 @@ TEST_F(DiskFullIntermediate, CancelRemovesTheIntermediateFileAndLeavesTheOutputU
     EXPECT_THROW(RunTwoPass(asker), std::uint32_t);
     ExpectDiskFullQuestions(asker, 1);  // asked about the intermediate file's drive
     out_.Close();
-    EXPECT_EQ(test::ReadBytes(dir_ / "out"), "");
+    EXPECT_EQ(test::ReadBytes(out_path_), "");
 }
 
 TEST_F(DiskFullIntermediate, RetryFinishesBothPasses) {
@@ -147,7 +141,7 @@ TEST_F(DiskFullIntermediate, RetryFinishesBothPasses) {
     EXPECT_TRUE(RunTwoPass(asker));
     ExpectDiskFullQuestions(asker, 1);
     out_.Close();
-    EXPECT_EQ(test::ReadBytes(dir_ / "out"), Text(20000));
+    EXPECT_EQ(test::ReadBytes(out_path_), Text(20000));
 }
 
 // A conversion into UTF-16 writes its intermediate file first, here onto the full disk.
@@ -164,10 +158,10 @@ TEST_F(DiskFullIntermediate, UnicodeConversionsAskAboutTheIntermediateFile) {
         else
             converted = engine_.Convert(asker, &running_, in_, out_, Unicode, CrLf, ShiftJis, 0);
         ExpectDiskFullQuestions(asker, 1);
-        EXPECT_EQ(test::IntermediateFiles("."), std::vector<std::string>{});
+        EXPECT_EQ(test::IntermediateFiles(work_), std::vector<std::string>{});
         out_.Close();
-        EXPECT_EQ(test::ReadBytes(dir_ / "out"), converted ? "\xFF\xFE" + units : "");
-        ASSERT_TRUE(out_.Open((dir_ / "out").c_str(), platform::kGenericWrite, 0,
+        EXPECT_EQ(test::ReadBytes(out_path_), converted ? "\xFF\xFE" + units : "");
+        ASSERT_TRUE(out_.Open(out_path_.c_str(), platform::kGenericWrite, 0,
                               platform::kCreateAlways, 0));
         ASSERT_EQ(platform::Seek(in_.Handle(), 0, platform::kFileBegin), 0u);
     }

@@ -55,15 +55,18 @@ Outcome Convert(std::string_view input, Codes codes, Asker* asker, std::int32_t 
                             platform::kOpenExisting, platform::kAttributeNormal));
         EXPECT_TRUE(out.Open(outPath.c_str(), platform::kGenericWrite, 0,
                              platform::kCreateAlways, platform::kAttributeNormal));
+        // The intermediate file, if any, was beside the output.
+        std::string outFolder = outPath.substr(0, outPath.find_last_of("/\\"));
         struct Checks {
             std::string_view input;
             const std::string& path;
+            const std::string& outFolder;
             ~Checks() {
                 EXPECT_EQ(ReadBytes(path), input) << "the input changed";
-                EXPECT_EQ(IntermediateFiles("."), std::vector<std::string>{})
+                EXPECT_EQ(IntermediateFiles(outFolder), std::vector<std::string>{})
                     << "an intermediate file was left";
             }
-        } checks{input, inputPath};
+        } checks{input, inputPath, outFolder};
         engine.SetUtf8Mark(codes.utf8Mark);
         converted = engine.Convert(asker ? *asker : none, &flag, in, out, codes.output,
                                    codes.newline, codes.input, codes.widenKana);

@@ -223,15 +223,9 @@ TEST_F(EngineFiles, UnitsAreReadAndWrittenLowByteFirstAcrossBlocks) {
 // The two-pass frame, run here with byte converters as its passes.
 class EngineTwoPass : public EngineFiles {
 protected:
-    void SetUp() override {
-        ASSERT_GT(platform::CurrentDirectory(sizeof saved, saved), 0u);
-        ASSERT_TRUE(platform::ChangeDirectory(dir.Path().c_str()));
-    }
     void TearDown() override {
-        EXPECT_EQ(test::IntermediateFiles("."), std::vector<std::string>{});
-        platform::ChangeDirectory(saved);
+        EXPECT_EQ(test::IntermediateFiles(dir.Path()), std::vector<std::string>{});
     }
-    char saved[platform::kPathBuffer];
 };
 
 TEST_F(EngineTwoPass, TheSecondPassReadsWhatTheFirstWrote) {

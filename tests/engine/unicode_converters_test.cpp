@@ -311,7 +311,7 @@ TEST(UnicodeConverters, ARaisedErrorRemovesTheIntermediateFile) {
         EXPECT_THROW(engine.Convert(files.asker, &files.running, files.in, files.out, Unicode,
                                     CrLf, input, 0),
                      std::int32_t);
-        EXPECT_EQ(test::IntermediateFiles("."), std::vector<std::string>{});
+        EXPECT_EQ(test::IntermediateFiles(files.dir.Path()), std::vector<std::string>{});
     }
 }
 
