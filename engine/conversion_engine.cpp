@@ -1,15 +1,13 @@
 #include "engine/conversion_engine.h"
 
 #include <cstdio>
-#include <cstring>
 
-#include "framework/path.h"
 #include "framework/platform.h"
 
 // Rows are the input code, columns the output code (Keep uses the same-code converter).
 // Rows and columns of codes that are no input or no output are empty.  The flag marks
-// the converters that write line ends as 16-bit units; the two-pass ones translate
-// newlines in their Shift_JIS byte pass.
+// the converters that write line ends as 16-bit units; those through the code page
+// translate newlines on the Shift_JIS side.
 const ConversionEngine::ConverterEntry ConversionEngine::kConverters[Utf8 + 1][Utf8 + 1] = {
     {{&ConversionEngine::JisToJis, false},
      {&ConversionEngine::JisToShiftJis, false},
@@ -94,7 +92,9 @@ void ConversionEngine::Begin(Asker& asker, RunningFlag* running, FileHandle& inp
     input_ = &input;
     output_ = &output;
     options_ = options;
-    savedOutput_ = nullptr;
+    source_ = nullptr;
+    sink_ = nullptr;
+    stageFailed_ = false;
     newlineWriter_ = kNewlineWriters[writesUnits ? 1 : 0][options.newline];
     outputCount_ = 0;
     // "The current block is used up and was a full one": the first read loads a block.
@@ -103,10 +103,14 @@ void ConversionEngine::Begin(Asker& asker, RunningFlag* running, FileHandle& inp
 }
 
 bool ConversionEngine::RefillBlock() {
-    // A short block was the last one; a file whose size is a multiple of the block size
-    // ends with a read that returns nothing.
-    if (inputCount_ != kInputBlock) return false;
-    inputCount_ = static_cast<std::int32_t>(input_->Read(inputArea_ + kReserve, kInputBlock));
+    if (source_) {
+        inputCount_ = (this->*source_)(inputArea_ + kReserve);
+    } else {
+        // A short block was the last one; a file whose size is a multiple of the block
+        // size ends with a read that returns nothing.
+        if (inputCount_ != kInputBlock) return false;
+        inputCount_ = static_cast<std::int32_t>(input_->Read(inputArea_ + kReserve, kInputBlock));
+    }
     inputPosition_ = 0;
     return inputCount_ != 0;
 }
@@ -117,16 +121,24 @@ void ConversionEngine::Flush() {
     outputCount_ = 0;
 }
 
+void ConversionEngine::WriteBlock() {
+    if (sink_) {
+        (this->*sink_)();
+    } else {
+        WriteBytes(outputBuffer_, outputCount_);
+    }
+}
+
 // A full disk first takes part of a block and reports success, and only the next call
 // fails; so the remainder is written until the whole block is out.  When no further
 // byte goes, the user may free space and retry the missing part, or give up.
-void ConversionEngine::WriteBlock() {
-    const auto count = static_cast<std::uint32_t>(outputCount_);
+void ConversionEngine::WriteBytes(const unsigned char* bytes, std::int32_t size) {
+    const auto count = static_cast<std::uint32_t>(size);
     std::uint32_t done = 0;
     while (done < count) {
         std::uint32_t error = platform::kErrorDiskFull;
         try {
-            std::uint32_t written = output_->Write(outputBuffer_ + done, count - done);
+            std::uint32_t written = output_->Write(bytes + done, count - done);
             done += written;
             if (written != 0) continue;
         } catch (std::int32_t) {
@@ -148,62 +160,6 @@ int ConversionEngine::AskDiskFull() {
     return asker_->Ask({text, "ディスクフル",
                         question::kRetryCancel | question::kIconWarning |
                             question::kDefaultButton2});
-}
-
-void ConversionEngine::BeginIntermediate() {
-    char folder[platform::kPathBuffer] = ".";
-    const char* path = output_->FullPath();
-    if (const char* separator = LastSeparator(path)) {
-        auto length = static_cast<std::size_t>(separator - path) + 1;
-        std::memcpy(folder, path, length);
-        folder[length] = '\0';
-    }
-    char name[platform::kPathBuffer];
-    if (platform::MakeTempFile(folder, "U", name) == 0) throw platform::LastError();
-    // Temporary: the system keeps the file in its cache rather than hurry it to the disk,
-    // since it is read back at once.  Deleted on close, so that not even a killed process
-    // leaves it behind.
-    if (!intermediate_.Open(name, platform::kGenericRead | platform::kGenericWrite,
-                            platform::kShareRead, platform::kCreateAlways,
-                            platform::kAttributeArchive | platform::kAttributeTemporary |
-                                platform::kFlagSequentialScan | platform::kFlagDeleteOnClose)) {
-        std::uint32_t error = platform::LastError();
-        platform::Remove(name);
-        throw error;
-    }
-    savedOutput_ = output_;
-    output_ = &intermediate_;
-}
-
-void ConversionEngine::BeginSecondPass() {
-    Flush();
-    output_ = savedOutput_;
-    savedOutput_ = nullptr;
-    input_ = &intermediate_;
-    // Reading on from the end would pass for an empty first pass.
-    if (platform::Seek(intermediate_.Handle(), 0, platform::kFileBegin) != 0)
-        throw platform::LastError();
-    inputCount_ = kInputBlock;
-    inputPosition_ = kInputBlock;
-}
-
-void ConversionEngine::EndIntermediate() {
-    if (savedOutput_) {  // the first pass did not finish
-        output_ = savedOutput_;
-        savedOutput_ = nullptr;
-    }
-    intermediate_.Close();  // opened delete-on-close
-}
-
-bool ConversionEngine::RunTwoPass(Converter first, Converter second) {
-    struct Cleanup {
-        ConversionEngine& engine;
-        ~Cleanup() { engine.EndIntermediate(); }
-    } cleanup{*this};
-    BeginIntermediate();
-    if (!(this->*first)()) return false;
-    BeginSecondPass();
-    return (this->*second)();
 }
 
 void ConversionEngine::WriteCrLfBytes(int) {

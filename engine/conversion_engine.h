@@ -83,16 +83,25 @@ protected:
     void PutUtf16(int c);
     void Flush();
 
-    // The intermediate file of the two-pass conversions, beside the output: the current
-    // directory may be a read-only input folder, the output's own folder takes files.
-    void BeginIntermediate();
-    void BeginSecondPass();
-    void EndIntermediate();
-    // Runs first into the intermediate file, then second from it into the real output.
-    // The intermediate file is removed however the passes end, exceptions included.
-    bool RunTwoPass(Converter first, Converter second);
+    // The Unicode conversions cross the code page in the same pass as a byte converter,
+    // which sees Shift_JIS on one side: a source makes it from the input as each block is
+    // read, a sink turns it into the output as each block is written.  A source answers
+    // the bytes it made, 0 at the end of the data; either marks the conversion failed
+    // where the input is malformed or the code page refuses a character.
+    using Source = std::int32_t (ConversionEngine::*)(unsigned char* bytes);
+    using Sink = void (ConversionEngine::*)();
+    bool RunWithSource(Source source, Converter second);
+    bool RunWithSink(Converter first, Sink sink, kana::Form form);
+    std::int32_t Utf16Source(unsigned char* bytes);
+    std::int32_t Utf8Source(unsigned char* bytes);
+    template <kana::Form Out>
+    void CodePageSink();
 
-    bool Stopped() const { return running_->load(std::memory_order_relaxed) == 0; }
+    // A failed source or sink stops the byte converter as a cleared running flag does;
+    // the caller still tells the two apart by the flag.
+    bool Stopped() const {
+        return stageFailed_ || running_->load(std::memory_order_relaxed) == 0;
+    }
 
     // c is a CR or LF just read; writes the line ends it begins and returns the first
     // character not consumed, read with Read.
@@ -132,11 +141,6 @@ protected:
     bool Utf8ToJis();
     bool Utf8ToShiftJis();
     bool Utf8ToEuc();
-    // The code-page passes of the two-pass converters, between Shift_JIS and Unicode.
-    bool ShiftJisToUtf16Pass();
-    bool ShiftJisToUtf8Pass();
-    bool Utf16ToShiftJisPass();
-    bool Utf8ToShiftJisPass();
 
 private:
     using NewlineWriter = void (ConversionEngine::*)(int c);
@@ -150,6 +154,7 @@ private:
     enum JisState : std::int32_t { Ascii = 0, Kanji = 1, Kana = 2 };
 
     void WriteBlock();
+    void WriteBytes(const unsigned char* bytes, std::int32_t count);
     int AskDiskFull();
     void WriteCrLfBytes(int c);
     void WriteCrBytes(int c);
@@ -160,8 +165,6 @@ private:
     void PutWide(kana::Form form, std::uint16_t code);
     template <void (ConversionEngine::*Put)(int)>
     bool CopyPlain();
-    template <kana::Form Out>
-    bool ShiftJisToCodePass();
     // Input to output character by character, through code points: newlines translated,
     // katakana widened, the input's mark dropped and the output's written when mark.
     template <int (ConversionEngine::*Read)(), void (ConversionEngine::*Put)(int)>
@@ -196,14 +199,24 @@ private:
     std::int32_t inputCount_ = kInputBlock;
     std::int32_t inputPosition_ = kInputBlock;
     std::int32_t outputCount_ = 0;
-    FileHandle intermediate_;
-    FileHandle* savedOutput_ = nullptr;
     // Aligned so that the code-page conversion can take their units in place.
     alignas(4) unsigned char inputArea_[kReserve + kInputBlock] = {};
     alignas(4) unsigned char outputBuffer_[kBlock] = {};
-    // Units on their way through the code page between UTF-8 and Shift_JIS.
-    static constexpr std::int32_t kUnits = kBlock / 2;
+    // The source's reads, with room before them for a UTF-8 sequence cut by the last one.
+    alignas(4) unsigned char raw_[kReserve + kInputBlock] = {};
+    // Units between UTF-8 and the code page: those of a whole output block and one more.
+    static constexpr std::int32_t kUnits = kBlock + 2;
     alignas(4) unsigned char units_[2 * kUnits] = {};
+    // The sink's output: a block's characters in UTF-8, three bytes each at most, and a mark.
+    alignas(4) unsigned char stage_[3 * kUnits + 3] = {};
+    Source source_ = nullptr;
+    Sink sink_ = nullptr;
+    bool stageFailed_ = false;
+    bool rawEnded_ = false;
+    bool rawFirst_ = false;
+    std::int32_t rawCarried_ = 0;  // bytes of a UTF-8 sequence cut by the end of a read
+    std::int32_t stageCount_ = 0;
+    int sinkCarried_ = -1;  // a lead byte whose trail byte begins the next block, or -1
     bool utf8Mark_ = false;
     JisState jisState_ = Ascii;
     NewlineWriter newlineWriter_ = nullptr;

@@ -1,6 +1,5 @@
 #include "fuzz/fuzz_support.h"
 
-#include <dirent.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -44,22 +43,6 @@ std::string ReadFile(const char* name) {
     std::ifstream file(name, std::ios::binary);
     if (!file) Fail(__FILE__, __LINE__, name);
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-bool IntermediateFileLeft() {
-    DIR* folder = opendir(".");
-    if (!folder) Fail(__FILE__, __LINE__, "opendir");
-    bool found = false;
-    while (dirent* entry = readdir(folder)) {
-        std::string_view name = entry->d_name;
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-        if (name.size() > 5 && lower(name[0]) == 'u' && lower(name[name.size() - 4]) == '.' &&
-            lower(name[name.size() - 3]) == 't' && lower(name[name.size() - 2]) == 'm' &&
-            lower(name[name.size() - 1]) == 'p')
-            found = true;
-    }
-    closedir(folder);
-    return found;
 }
 
 void Fail(const char* file, int line, const char* what) {

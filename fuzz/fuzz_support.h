@@ -1,5 +1,5 @@
-// What the fuzz targets share: a scratch folder that is the process's current directory
-// (the engine puts its intermediate file there), whole-file helpers, and a check that
+// What the fuzz targets share: a scratch folder that is the process's current directory,
+// whole-file helpers, and a check that
 // reports a broken property as a crash, which is what libFuzzer records.
 #pragma once
 
@@ -19,8 +19,6 @@ void EnterScratchFolder();
 void WriteFile(const char* name, std::string_view bytes);
 std::string ReadFile(const char* name);
 
-// Whether the current directory holds an intermediate file (U*.tmp, any case).
-bool IntermediateFileLeft();
 
 // Prints what failed and aborts: libFuzzer saves the input that did it.
 [[noreturn]] void Fail(const char* file, int line, const char* what);

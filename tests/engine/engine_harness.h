@@ -1,6 +1,6 @@
 // Runs the engine over bytes held in memory, through real files in a scratch folder, and
 // checks on every run what must hold whatever the result: the input is byte-identical
-// afterwards and no intermediate file is left in the current directory.
+// afterwards.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -52,9 +52,6 @@ private:
 Outcome Convert(std::string_view input, Codes codes, Asker* asker = nullptr,
                 std::int32_t running = 1, const std::string& outputPath = {});
 
-// Names of intermediate files (U*.tmp, any case) in a folder.
-std::vector<std::string> IntermediateFiles(const std::string& folder);
-
 // The engine's stream operations, opened up for the tests.
 class EngineProbe : public ConversionEngine {
 public:
@@ -68,10 +65,8 @@ public:
     using ConversionEngine::ReadByte;
     using ConversionEngine::ReadUnit;
     using ConversionEngine::RefillBlock;
-    using ConversionEngine::RunTwoPass;
     using ConversionEngine::ShiftJisToEuc;
     using ConversionEngine::ShiftJisToShiftJis;
-    using ConversionEngine::ShiftJisToUtf16Pass;
     using ConversionEngine::WidenKanaUnit;
 };
 

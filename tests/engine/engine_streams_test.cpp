@@ -1,5 +1,5 @@
-// The engine's frame: the choice of converter, the block streams and their edges, the
-// intermediate file, and what a failure leaves behind.
+// The engine's frame: the choice of converter, the block streams and their edges, and
+// what a failure leaves behind.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -218,44 +218,6 @@ TEST_F(EngineFiles, UnitsAreReadAndWrittenLowByteFirstAcrossBlocks) {
     EXPECT_EQ(engine.ReadUnit(), -1);
     engine.Flush();
     EXPECT_EQ(Output(), units);
-}
-
-// The two-pass frame, run here with byte converters as its passes.
-class EngineTwoPass : public EngineFiles {
-protected:
-    void TearDown() override {
-        EXPECT_EQ(test::IntermediateFiles(dir.Path()), std::vector<std::string>{});
-    }
-};
-
-TEST_F(EngineTwoPass, TheSecondPassReadsWhatTheFirstWrote) {
-    std::string line = Hex("82 A0 B1 0D 0A");
-    Open(Repeat(line, 3000));  // several blocks through the intermediate file
-    Begin({EucJp, Lf, ShiftJis, 0}, false);
-    EXPECT_TRUE(engine.RunTwoPass(&test::EngineProbe::ShiftJisToShiftJis,
-                                  &test::EngineProbe::ShiftJisToEuc));
-    engine.Flush();
-    EXPECT_EQ(Output(), Repeat(Hex("A4 A2 8E B1 0A"), 3000));
-}
-
-TEST_F(EngineTwoPass, AFailedFirstPassLeavesTheOutputUntouched) {
-    Open(Pattern(kBlock * 2) + '\x7F');
-    Begin({EucJp, Lf, ShiftJis, 0}, false);
-    EXPECT_FALSE(engine.RunTwoPass(&test::EngineProbe::ShiftJisToShiftJis,
-                                   &test::EngineProbe::ShiftJisToEuc));
-    EXPECT_EQ(Output(), "");
-}
-
-TEST_F(EngineTwoPass, AReadFailureRemovesTheIntermediateFile) {
-    test::WriteBytes(dir / "in", "abc");
-    ASSERT_TRUE(in.Open((dir / "in").c_str(), platform::kGenericWrite, 0,
-                        platform::kOpenExisting, 0));
-    ASSERT_TRUE(out.Open((dir / "out").c_str(), platform::kGenericWrite, 0,
-                         platform::kCreateAlways, 0));
-    Begin({ShiftJis, CrLf, ShiftJis, 0}, false);
-    EXPECT_THROW(engine.RunTwoPass(&test::EngineProbe::ShiftJisToShiftJis,
-                                   &test::EngineProbe::ShiftJisToShiftJis),
-                 std::int32_t);
 }
 
 TEST(EngineErrors, ReadAndWriteFailuresPassThroughWithoutAQuestion) {

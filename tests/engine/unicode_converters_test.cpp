@@ -1,7 +1,7 @@
-// The converters to and from UTF-16 and UTF-8: the marks, the two passes through the
-// intermediate Shift_JIS file, the code page's strictness, malformed UTF-8, and the block
-// edges of the code-page pass and of UTF-8 sequences.  The harness checks after every
-// conversion that the input is untouched and that no intermediate file is left.
+// The converters to and from UTF-16 and UTF-8: the marks, the byte converters joined to
+// the code page, its strictness, malformed UTF-8, and the block edges where the code page
+// meets the byte converters and where UTF-8 sequences are cut.  The harness checks after
+// every conversion that the input is untouched.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -105,11 +105,11 @@ TEST(UnicodeConverters, MarkAndSinglePassConverters) {
     });
 }
 
-TEST(UnicodeConverters, TwoPassConverters) {
+TEST(UnicodeConverters, ConvertersThroughTheCodePage) {
     Check({
         {"empty Shift_JIS", {ShiftJis, Unicode}, "", "FF FE"},
         {"あ CR LF to LF", {ShiftJis, Unicode, Lf}, "82 A0 0D 0A", "FF FE 42 30 0A 00"},
-        {"widened in the byte pass", {ShiftJis, Unicode, CrLf, 1}, "B6 DE B1", "FF FE AC 30 A2 30"},
+        {"widened as Shift_JIS", {ShiftJis, Unicode, CrLf, 1}, "B6 DE B1", "FF FE AC 30 A2 30"},
         {"code page 932 forms", {ShiftJis, Unicode}, "81 5F 81 60 87 40 FA 40 F0 40",
          "FF FE 3C FF 5E FF 60 24 70 21 00 E0"},
         {"JIS", {Jis, Unicode}, "1B 24 42 24 22 1B 28 49 31 1B 28 42 41",
@@ -124,7 +124,7 @@ TEST(UnicodeConverters, TwoPassConverters) {
         {"empty to Shift_JIS", {Unicode, ShiftJis}, "", ""},
         {"to Shift_JIS", {Unicode, ShiftJis, CrLf}, "FF FE 42 30 0A 00 71 FF", "82 A0 0D 0A B1"},
         {"without a mark", {Unicode, EucJp}, "42 30 71 FF", "A4 A2 8E B1"},
-        {"widened in the second pass", {Unicode, ShiftJis, CrLf, 1}, "76 FF 9E FF", "83 4B"},
+        {"widened after the code page", {Unicode, ShiftJis, CrLf, 1}, "76 FF 9E FF", "83 4B"},
         {"to JIS", {Unicode, Jis, Lf}, "FF FE 42 30 0D 00 0A 00", "1B 24 42 24 22 1B 28 42 0A"},
         {"a later mark is a character", {Unicode, ShiftJis}, "FF FE FF FE 41 00", nullptr},
         {"outside the code page", {Unicode, ShiftJis}, "FF FE 41 00 01 0E", nullptr},
@@ -159,6 +159,30 @@ TEST(UnicodeConverters, ACharacterOutsideTheCodePageRefusesTheFile) {
             EXPECT_FALSE(outcome.converted);
             EXPECT_EQ(outcome.output, "");
         }
+    }
+}
+
+// A failure after whole blocks have gone through refuses the file all the same.
+TEST(UnicodeConverters, AFailureFarIntoTheFileRefusesIt) {
+    const std::string ascii(3 * kInputBlock + 5, 'a');
+    const std::string units = Utf16(std::u16string(ascii.begin(), ascii.end()));
+    struct Late {
+        Codes codes;
+        std::string input;
+    };
+    const Late cases[] = {
+        {{ShiftJis, Unicode}, ascii + Hex("85 40")},  // not in the code page
+        {{EucJp, Utf8}, ascii + Hex("AD A1 AD A1")},  // Shift_JIS 87 40 twice: in it
+        {{ShiftJis, Utf8}, ascii + Hex("85 40")},
+        {{Unicode, ShiftJis}, units + Hex("E9 00")},  // é
+        {{Utf8, EucJp}, ascii + Hex("C3 A9")},
+        {{Utf8, ShiftJis}, ascii + Hex("E3 81 41")},  // malformed
+        {{Utf8, Jis}, ascii + Hex("E3 81")},          // cut by the end
+    };
+    for (const Late& late : cases) {
+        SCOPED_TRACE(testing::Message() << late.codes.input << "->" << late.codes.output);
+        test::Outcome outcome = test::Convert(late.input, late.codes);
+        EXPECT_EQ(outcome.converted, late.codes.input == EucJp);
     }
 }
 
@@ -227,48 +251,32 @@ TEST(UnicodeConverters, BlockEdgesOfTheCodePagePass) {
     }
 }
 
-// A sequence of each length split at each of its bytes by the end of an input block.
+// A sequence of each length cut at each of its bytes by the end of a read: the reads of
+// UTF-8 into UTF-16 fill the input block; those into the code page leave room for the
+// bytes carried before them.
 TEST(UnicodeConverters, Utf8SequencesAcrossTheBlockEdge) {
     for (std::u16string character : {u"é", u"あ", u"😀"}) {
         const std::string bytes = Utf8Bytes(character);
-        for (std::size_t before = 1; before < bytes.size(); ++before) {
-            SCOPED_TRACE(testing::Message() << bytes.size() << " bytes, " << before << " before");
-            const std::u16string text =
-                std::u16string(kInputBlock - before, u'a') + character + u"b";
-            test::Outcome outcome = test::Convert(Utf8Bytes(text), {Utf8, Unicode, KeepNewline});
-            EXPECT_TRUE(outcome.converted);
-            EXPECT_TRUE(outcome.output == kMark + Utf16(text));
+        for (int edge : {kInputBlock - 16, kInputBlock}) {
+            for (int before = 1; before < static_cast<int>(bytes.size()); ++before) {
+                SCOPED_TRACE(testing::Message() << bytes.size() << " bytes, " << before
+                                                << " before " << edge);
+                const std::u16string text =
+                    std::u16string(edge - before, u'a') + character + u"b";
+                const std::string utf8 = Utf8Bytes(text);
+                test::Outcome outcome = test::Convert(utf8, {Utf8, Unicode, KeepNewline});
+                EXPECT_TRUE(outcome.converted);
+                EXPECT_TRUE(outcome.output == kMark + Utf16(text));
+                if (character != u"あ") continue;  // the others are not in the code page
+                outcome = test::Convert(utf8, {Utf8, ShiftJis, KeepNewline});
+                EXPECT_TRUE(outcome.converted);
+                EXPECT_TRUE(outcome.output == std::string(edge - before, 'a') + "\x82\xA0" "b");
+            }
         }
     }
 }
 
-// An input file holding bytes, opened with the given access, and a new output beside it.
-struct Files {
-    explicit Files(const std::string& bytes, std::uint32_t inputAccess = platform::kGenericRead) {
-        test::WriteBytes(dir / "in", bytes);
-        EXPECT_TRUE(in.Open((dir / "in").c_str(), inputAccess, 0, platform::kOpenExisting, 0));
-        EXPECT_TRUE(out.Open((dir / "out").c_str(), platform::kGenericWrite, 0,
-                             platform::kCreateAlways, 0));
-    }
-    test::TempDir dir;
-    FileHandle in, out;
-    test::ScriptedAsker asker;
-    RunningFlag running{1};
-};
-
-// A lead byte left over at the end of the data is no character, even where the byte pass
-// has not already refused it.
-TEST(UnicodeConverters, ALeadByteAtTheEndOfTheDataFailsTheCodePagePass) {
-    for (std::string input : {std::string("a\x82"), std::string(kInputBlock - 1, 'a') + "\x82"}) {
-        Files files(input);
-        test::EngineProbe engine;
-        engine.Begin(files.asker, &files.running, files.in, files.out,
-                     {Unicode, KeepNewline, ShiftJis, 0}, false);
-        EXPECT_FALSE(engine.ShiftJisToUtf16Pass());
-    }
-}
-
-// Through both passes and back: every JIS X 0208 character, many blocks with line ends.
+// Through the code page and back: every JIS X 0208 character, many blocks with line ends.
 TEST(UnicodeConverters, EveryJisX0208CharacterRoundTrips) {
     std::string sjis;
     std::u16string text;
@@ -302,17 +310,6 @@ TEST(UnicodeConverters, EveryJisX0208CharacterRoundTrips) {
     test::Outcome utf8 = test::Convert(sjis, {ShiftJis, Utf8, CrLf});
     EXPECT_TRUE(utf8.output == Utf8Bytes(text));
     EXPECT_TRUE(test::Convert(utf8.output, {Utf8, ShiftJis, CrLf}).output == sjis);
-}
-
-TEST(UnicodeConverters, ARaisedErrorRemovesTheIntermediateFile) {
-    Files files("abc", platform::kGenericWrite);  // reading it fails
-    ConversionEngine engine;
-    for (std::int32_t input : {ShiftJis, EucJp}) {
-        EXPECT_THROW(engine.Convert(files.asker, &files.running, files.in, files.out, Unicode,
-                                    CrLf, input, 0),
-                     std::int32_t);
-        EXPECT_EQ(test::IntermediateFiles(files.dir.Path()), std::vector<std::string>{});
-    }
 }
 
 }  // namespace
