@@ -5,6 +5,15 @@
 #include "engine/code_detector.h"
 #include "settings/settings.h"
 
+namespace {
+
+void Rewind(FileHandle& file) {
+    if (platform::Seek(file.Handle(), 0, platform::kFileBegin) == platform::kInvalidPosition)
+        throw platform::LastError();
+}
+
+}  // namespace
+
 CharCode BatchRun::DetectCode(FileHandle& input, RunningFlag* running) {
     CodeDetector detector;
     return detector.Detect(input, running);
@@ -83,8 +92,7 @@ FileOutcome BatchRun::ConvertFile() {
     std::int32_t code = DecideInputCode(&settled);
     if (code < 0) return settled;
     FileHandle& input = file_.Input();
-    if (platform::Seek(input.Handle(), 0, platform::kFileBegin) == platform::kInvalidPosition)
-        throw platform::LastError();
+    Rewind(input);
     if (code == NotText) return DecideUnconvertible();
     bool ok = engine_.Convert(questions_->EngineAsker(), running_, input, file_.Output(),
                               settings_->outputCode, settings_->newline, code,
@@ -103,8 +111,11 @@ std::int32_t BatchRun::DecideInputCode(FileOutcome* outcome) {
         return -1;
     }
     if (code != Ambiguous) return code;
+    FileHandle& input = file_.Input();
+    Rewind(input);
+    const bool utf8 = CodeDetector().WellFormedUtf8(input);
     UndecidedChoice choice = UndecidedChoice::Ignore;
-    if (!questions_->Undecided(file_.Input().FullPath(), &choice)) {
+    if (!questions_->Undecided(input.FullPath(), utf8, &choice)) {
         StopRun();
         *outcome = FileOutcome::Stopped;
         return -1;
@@ -112,6 +123,7 @@ std::int32_t BatchRun::DecideInputCode(FileOutcome* outcome) {
     switch (choice) {
     case UndecidedChoice::AsShiftJis: return ShiftJis;
     case UndecidedChoice::AsEuc: return EucJp;
+    case UndecidedChoice::AsUtf8: return Utf8;
     case UndecidedChoice::Copy: *outcome = CopyFile(); return -1;
     default: *outcome = FileOutcome::Skipped; return -1;
     }
@@ -143,10 +155,9 @@ bool BatchRun::FindUnwritable(ConversionEngine::Unwritable* found) {
 FileOutcome BatchRun::CopyFile() {
     FileHandle& input = file_.Input();
     FileHandle& output = file_.Output();
-    if (platform::Seek(input.Handle(), 0, platform::kFileBegin) == platform::kInvalidPosition ||
-        platform::Seek(output.Handle(), 0, platform::kFileBegin) == platform::kInvalidPosition ||
-        !platform::Truncate(output.Handle()))
-        throw platform::LastError();
+    Rewind(input);
+    Rewind(output);
+    if (!platform::Truncate(output.Handle())) throw platform::LastError();
     constexpr std::uint32_t kChunk = 8192;
     char buffer[kChunk];
     while (KeepsRunning()) {

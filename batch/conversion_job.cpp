@@ -12,6 +12,7 @@ namespace {
 
 static_assert(static_cast<int>(ClashChoice::Overwrite) == NameClashDialog::Overwrite &&
               static_cast<int>(UndecidedChoice::Ignore) == DetectionFailedDialog::Ignore &&
+              static_cast<int>(UndecidedChoice::AsUtf8) == DetectionFailedDialog::AsUtf8 &&
               static_cast<int>(UnconvertibleChoice::Copy) == CannotConvertDialog::Copy);
 
 constexpr RetryQuestion kMissingInput = {
@@ -143,8 +144,9 @@ bool ConversionJob::NameClash(const char* output, ClashChoice* choice, char* new
     return true;
 }
 
-bool ConversionJob::Undecided(const char* input, UndecidedChoice* choice) {
+bool ConversionJob::Undecided(const char* input, bool wellFormedUtf8, UndecidedChoice* choice) {
     detectionFailed_.SetShownPath(input);
+    detectionFailed_.OfferUtf8(wellFormedUtf8);
     if (detectionFailed_.RunModal(owner_) != DecisionDialog::kExecute) return false;
     *choice = static_cast<UndecidedChoice>(detectionFailed_.Choice());
     return true;

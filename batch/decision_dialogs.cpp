@@ -128,6 +128,27 @@ void CopyOfferingDialog::OnOpen() {
     if (copyDisabled_) Enable(kCopy, false);
 }
 
+void DetectionFailedDialog::Preset(std::int32_t inputCode) {
+    preset_ = inputCode == ShiftJis ? AsShiftJis : AsEuc;
+    SetChoice(preset_);
+}
+
+void DetectionFailedDialog::OfferUtf8(bool offered) {
+    utf8Offered_ = offered;
+    if (AppliesToAll() && (offered || Choice() != AsUtf8)) return;
+    ClearApplyToAll();
+    if (offered) {
+        SetChoice(AsUtf8);
+    } else if (Choice() == AsUtf8) {
+        SetChoice(preset_);
+    }
+}
+
+void DetectionFailedDialog::OnOpen() {
+    CopyOfferingDialog::OnOpen();
+    Enable(IDC_DETECT_UTF8, utf8Offered_);
+}
+
 void CannotConvertDialog::OnOpen() {
     CopyOfferingDialog::OnOpen();
     if (CopyDisabled()) CheckOneOf(kRadios, IDC_UNCONVERTIBLE_IGNORE);

@@ -120,14 +120,23 @@ private:
 
 class DetectionFailedDialog : public CopyOfferingDialog {
 public:
-    enum Option : std::int32_t { AsShiftJis = 0, AsEuc = 1, Copy = 2, Ignore = 3 };
+    enum Option : std::int32_t { AsShiftJis = 0, AsEuc = 1, Copy = 2, Ignore = 3, AsUtf8 = 4 };
 
     DetectionFailedDialog() : CopyOfferingDialog(IDD_DETECTION_FAILED, kRadios) {}
 
     // Each run starts from the input code the settings offer.
-    void Preset(std::int32_t inputCode) { SetChoice(inputCode == ShiftJis ? AsShiftJis : AsEuc); }
+    void Preset(std::int32_t inputCode);
+    // UTF-8 is offered, and chosen first, only for a file that is well-formed UTF-8; a
+    // choice of UTF-8 for all files does not answer for one that is not.
+    void OfferUtf8(bool offered);
+
+protected:
+    void OnOpen() override;
 
 private:
     static constexpr int kRadios[] = {IDC_DETECT_SHIFT_JIS, IDC_DETECT_EUC, IDC_DETECT_COPY,
-                                      IDC_DETECT_IGNORE};
+                                      IDC_DETECT_IGNORE, IDC_DETECT_UTF8};
+
+    std::int32_t preset_ = AsShiftJis;
+    bool utf8Offered_ = false;
 };

@@ -12,7 +12,13 @@
 // The choices of the name-clash question.
 enum class ClashChoice : std::int32_t { UniqueName = 0, NewName = 1, Overwrite = 2, DoNotConvert = 3 };
 // The choices when the code of a file cannot be told.
-enum class UndecidedChoice : std::int32_t { AsShiftJis = 0, AsEuc = 1, Copy = 2, Ignore = 3 };
+enum class UndecidedChoice : std::int32_t {
+    AsShiftJis = 0,
+    AsEuc = 1,
+    Copy = 2,
+    Ignore = 3,
+    AsUtf8 = 4,  // offered only for a file that is well-formed UTF-8
+};
 // The choices for a file that is not valid in its code.
 enum class UnconvertibleChoice : std::int32_t { Ignore = 0, Copy = 1 };
 
@@ -38,7 +44,7 @@ public:
     // The three decisions.  False: the user stopped the whole run.  newPath (kPathBuffer
     // bytes) receives the full path chosen for NewName, which names nothing yet.
     virtual bool NameClash(const char* output, ClashChoice* choice, char* newPath) = 0;
-    virtual bool Undecided(const char* input, UndecidedChoice* choice) = 0;
+    virtual bool Undecided(const char* input, bool wellFormedUtf8, UndecidedChoice* choice) = 0;
     virtual bool Unconvertible(const char* input, UnconvertibleChoice* choice) = 0;
 
     // A top-level input is missing, an input cannot be opened, an output cannot be made.

@@ -152,13 +152,24 @@ CharCode Answer(const Table& table, int b, CharCode atEnd) {
 
 }  // namespace
 
-CharCode CodeDetector::Detect(FileHandle& input, RunningFlag* running) {
-    running_ = running;
+void CodeDetector::Start(FileHandle& input) {
     input_ = &input;
     count_ = kBlock;
     position_ = kBlock;
     utf8_ = kReady;
     threeByteCharacters_ = 0;
+}
+
+bool CodeDetector::WellFormedUtf8(FileHandle& input) {
+    Start(input);
+    while (utf8_ != kBroken && ReadByte() >= 0) {
+    }
+    return utf8_ == kReady || utf8_ == kCompleted;
+}
+
+CharCode CodeDetector::Detect(FileHandle& input, RunningFlag* running) {
+    running_ = running;
+    Start(input);
 
     unsigned char mark[2];
     if (input.Read(mark, sizeof mark) == sizeof mark) {

@@ -24,8 +24,13 @@ public:
     // Reads from the file's current position (the caller has it at the start) and leaves
     // it where the scan stopped.  A read error raises FileHandle's E_FAIL.
     CharCode Detect(FileHandle& input, RunningFlag* running);
+    // Whether the file is well-formed UTF-8 from its current position to its end; asked
+    // of a file found Ambiguous, whose pairs may be UTF-8 characters of two bytes (such
+    // as accented letters), which decide nothing alone.  A read error raises as in Detect.
+    bool WellFormedUtf8(FileHandle& input);
 
 private:
+    void Start(FileHandle& input);
     int ReadByte();
     CharCode AfterKana();
     CharCode Settle(CharCode scanned);

@@ -114,6 +114,7 @@
 #define IDC_DETECT_EUC 1063
 #define IDC_DETECT_COPY 1062
 #define IDC_DETECT_IGNORE 1052
+#define IDC_DETECT_UTF8 1068
 
 // About box (114)
 #define IDC_ABOUT_CLOSE 1  // IDOK, so Enter closes it

@@ -83,8 +83,10 @@ bool ConsoleRun::NameClash(const char* output, ClashChoice* choice, char*) {
     return true;
 }
 
-bool ConsoleRun::Undecided(const char* input, UndecidedChoice* choice) {
-    Tell(kExitCannotConvert, input, "cannot convert: detected Ambiguous");
+bool ConsoleRun::Undecided(const char* input, bool wellFormedUtf8, UndecidedChoice* choice) {
+    Tell(kExitCannotConvert, input,
+         wellFormedUtf8 ? "cannot convert: detected Ambiguous (it reads as UTF-8: --from utf8)"
+                        : "cannot convert: detected Ambiguous");
     *choice = UndecidedChoice::Ignore;
     return true;
 }

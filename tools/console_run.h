@@ -44,7 +44,7 @@ private:
     void Tell(int status, const char* path, const std::string& reason);
 
     bool NameClash(const char* output, ClashChoice* choice, char* newPath) override;
-    bool Undecided(const char* input, UndecidedChoice* choice) override;
+    bool Undecided(const char* input, bool wellFormedUtf8, UndecidedChoice* choice) override;
     bool Unconvertible(const char* input, UnconvertibleChoice* choice) override;
     RetryAnswer MissingInput(const char* path) override;
     RetryAnswer InputUnusable(const char* path) override;

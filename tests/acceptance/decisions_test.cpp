@@ -171,6 +171,7 @@ TEST(Acceptance, AnUndecidableCodeIsSettledAsAnswered) {
             EXPECT_EQ(w.Text(IDC_DECISION_PATH), first);
             EXPECT_TRUE(w.IsChecked(c.offered));
             EXPECT_TRUE(w.IsEnabled(IDC_DETECT_COPY));
+            EXPECT_FALSE(w.IsEnabled(IDC_DETECT_UTF8));  // A4 is no UTF-8 lead byte
         });
         if (!c.forAll) s.Decide(accept::kDetectionFailed, c.choice);
         s.Run();

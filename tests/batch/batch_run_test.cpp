@@ -43,13 +43,15 @@ std::string Content(char letter) {
     case 'A': return "\xB0\xA1\r\n";  // Shift_JIS kana, or an EUC-JP kanji
     case 'k': return "\x8E\xB0\x8E\xA1\n";  // A read as Shift_JIS
     case 'j': return "\xB0\xA1\n";          // A read as EUC-JP
+    case 'u': return "\xC2\xB1\xC2\xB0\r\n";  // "±°" in UTF-8, and as A
+    case 'e': return "\xA1\xDE\xA1\xEB\n";     // u read as UTF-8
     case 'O': return "old\n";
     default: return "";  // 'F', a FIFO, reads as empty
     }
 }
 
 char Letter(const std::string& bytes) {
-    for (char letter : "SEUPXAkjOF"sv)
+    for (char letter : "SEUPXAkjueOF"sv)
         if (Content(letter) == bytes) return letter;
     return '?';
 }
@@ -101,8 +103,10 @@ public:
         std::strcpy(newPath, newName.c_str());
         return Choose(Take("Clash", {"unique", "new", "overwrite", "skip"}), choice);
     }
-    bool Undecided(const char*, UndecidedChoice* choice) override {
-        return Choose(Take("Undecided", {"sjis", "euc", "copy", "skip"}), choice);
+    bool Undecided(const char*, bool wellFormedUtf8, UndecidedChoice* choice) override {
+        return Choose(Take(wellFormedUtf8 ? "Undecided(utf8)" : "Undecided",
+                           {"sjis", "euc", "copy", "skip", "utf8"}),
+                      choice);
     }
     bool Unconvertible(const char*, UnconvertibleChoice* choice) override {
         return Choose(Take("Unconvertible", {"skip", "copy"}), choice);
@@ -340,6 +344,8 @@ const Case kCases[] = {
      "out/a.txt=k out/b.txt=E", {2, 0, 0, 0}},
     {"UndecidedEuc", Mode::Flat, Twist::None, "src/a.txt=A", "Undecided=euc",
      "out/a.txt=j out/b.txt=E", {2, 0, 0, 0}},
+    {"UndecidedUtf8", Mode::Flat, Twist::None, "src/a.txt=u", "Undecided(utf8)=utf8",
+     "out/a.txt=e out/b.txt=E", {2, 0, 0, 0}},
     {"UndecidedCopy", Mode::Unique, Twist::None, "src/a.txt=A", "Undecided=copy",
      "src/Z_a.txt=A src/d/Z_b.txt=E", {1, 1, 0, 0}},
     {"UndecidedSkip", Mode::Replace, Twist::None, "src/a.txt=A", "Undecided=skip",

@@ -169,19 +169,48 @@ TEST(DetectionFailedDialogTest, StartsFromTheSettingsCodeAndReportsEachChoice) {
             EXPECT_TRUE(w.IsChecked(p.preset)) << p.inputCode;
             EXPECT_TRUE(w.HasFocus(p.preset));
             EXPECT_EQ(w.IsEnabled(IDC_DETECT_COPY), p.inputCode != Jis);
+            EXPECT_FALSE(w.IsEnabled(IDC_DETECT_UTF8));
             w.Click(IDC_DECISION_STOP);
         });
         EXPECT_EQ(dialog.RunModal(nullptr), DecisionDialog::kStop);
     }
-    const int radios[] = {IDC_DETECT_SHIFT_JIS, IDC_DETECT_EUC, IDC_DETECT_COPY, IDC_DETECT_IGNORE};
-    for (std::int32_t choice = 0; choice < 4; ++choice) {
+    const int radios[] = {IDC_DETECT_SHIFT_JIS, IDC_DETECT_EUC, IDC_DETECT_COPY, IDC_DETECT_IGNORE,
+                          IDC_DETECT_UTF8};
+    for (std::int32_t choice = 0; choice < 5; ++choice) {
         DetectionFailedDialog dialog;
+        dialog.OfferUtf8(true);
         test::GuiScript script;
         script.OnWindow(kDetection, [&](test::UiWindow& w) { w.Click(radios[choice]); })
             .OnWindow(kDetection, [](test::UiWindow& w) { w.Click(IDC_DECISION_EXECUTE); });
         EXPECT_EQ(dialog.RunModal(nullptr), DecisionDialog::kExecute);
         EXPECT_EQ(dialog.Choice(), choice);
     }
+}
+
+// UTF-8 is offered first for a file that may be UTF-8; chosen for all, it still does not
+// answer for a file that may not.
+TEST(DetectionFailedDialogTest, OffersUtf8OnlyForAFileThatMayBeUtf8) {
+    DetectionFailedDialog dialog;
+    dialog.Preset(EucJp);
+    dialog.OfferUtf8(true);
+    test::GuiScript script;
+    script.OnWindow(kDetection, [](test::UiWindow& w) {
+        EXPECT_TRUE(w.IsEnabled(IDC_DETECT_UTF8));
+        EXPECT_TRUE(w.IsChecked(IDC_DETECT_UTF8));
+        w.Click(IDC_DECISION_ALL);
+    });
+    EXPECT_EQ(dialog.RunModal(nullptr), DecisionDialog::kExecute);
+    dialog.OfferUtf8(true);
+    EXPECT_EQ(dialog.RunModal(nullptr), DecisionDialog::kExecute);  // answered at once
+    EXPECT_EQ(dialog.Choice(), DetectionFailedDialog::AsUtf8);
+    dialog.OfferUtf8(false);
+    script.OnWindow(kDetection, [](test::UiWindow& w) {
+        EXPECT_FALSE(w.IsEnabled(IDC_DETECT_UTF8));
+        EXPECT_TRUE(w.IsChecked(IDC_DETECT_EUC));
+        w.Click(IDC_DECISION_EXECUTE);
+    });
+    EXPECT_EQ(dialog.RunModal(nullptr), DecisionDialog::kExecute);
+    EXPECT_EQ(dialog.Choice(), DetectionFailedDialog::AsEuc);
 }
 
 }  // namespace
