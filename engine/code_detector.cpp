@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "engine/byte_lanes.h"
 #include "engine/byte_table.h"
 #include "framework/platform.h"
 
@@ -181,9 +182,13 @@ CharCode CodeDetector::Detect(FileHandle& input, RunningFlag* running) {
     if (platform::Seek(input.Handle(), 0, platform::kFileBegin) != 0) throw platform::LastError();
 
     bool ambiguous = false;
-    for (int b; (b = ReadByte()) >= 0;) {
-        if (running_->load(std::memory_order_relaxed) == 0) return Plain;
+    for (;;) {
+        // Decided before the printable text after the last character is stepped over.
         if (threeByteCharacters_ >= kEnoughThreeByteCharacters) return Utf8;
+        SkipPrintable();
+        const int b = ReadByte();
+        if (b < 0) break;
+        if (running_->load(std::memory_order_relaxed) == 0) return Plain;
         CharCode answer;
         switch (std::uint8_t cls = kFirstClasses[b]) {
         case Plain: continue;
@@ -230,6 +235,15 @@ CharCode CodeDetector::AfterKana() {
         default: return static_cast<CharCode>(third);
         }
     }
+}
+
+// Steps over printable ASCII eight bytes at a time: between characters such bytes change
+// nothing that ReadByte would keep, the scan's state nor UTF-8's.  Not inside a UTF-8
+// sequence, which such a byte breaks.
+void CodeDetector::SkipPrintable() {
+    if (utf8_ != kReady && utf8_ != kCompleted && utf8_ != kBroken) return;
+    while (count_ - position_ >= 8 && code::AllPrintable(code::LoadEight(buffer_ + position_)))
+        position_ += 8;
 }
 
 int CodeDetector::ReadByte() {

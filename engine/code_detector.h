@@ -14,7 +14,9 @@
 
 class CodeDetector {
 public:
-    static constexpr std::int32_t kBlock = 1024;
+    // As large as the engine's reads: each read is a system call, a dear one under Wine,
+    // and a short file is read whole in one.
+    static constexpr std::int32_t kBlock = 64 * 1024;
 
     CodeDetector() = default;
     virtual ~CodeDetector() = default;
@@ -32,6 +34,7 @@ public:
 private:
     void Start(FileHandle& input);
     int ReadByte();
+    void SkipPrintable();
     CharCode AfterKana();
     CharCode Settle(CharCode scanned);
 

@@ -209,6 +209,7 @@ TEST(CodeDetector, Utf8) {
         // Well-formed only up to a byte: the scan's answer.
         {"E3 81", ShiftJis}, {"E3 81 82 82 A0", ShiftJis}, {"E3 81 82 0C", ShiftJis},
         {"E3 81 82 C3", ShiftJis}, {"C1 81 E3 81 82", ShiftJis},
+        {"E4 A1 61 61 61 61 61 61 61 61 A1", ShiftJis},  // ASCII inside a character
         {"F5 80 80 80 E3 81 82", ShiftJis}, {"F1 AB A1 A2", Ambiguous},  // four bytes prove nothing
         // The ranges after E0, ED, F0 and F4 leave out overlong forms, surrogates and
         // code points past U+10FFFF.
@@ -219,7 +220,7 @@ TEST(CodeDetector, Utf8) {
     });
 }
 
-TEST(CodeDetector, ReadsInBlocksOf1024AndNoFurtherThanTheAnswer) {
+TEST(CodeDetector, ReadsWholeBlocksAndNoFurtherThanTheAnswer) {
     constexpr int kBlock = CodeDetector::kBlock;
     struct Case {
         std::string bytes;
