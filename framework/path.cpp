@@ -33,6 +33,16 @@ bool EqualIgnoringAsciiCase(const char* a, const char* b) {
     return *b == '\0';
 }
 
+void FoldAsciiCase(char* text) {
+    for (; *text != '\0'; ++text) {
+        if (!IsLeadByte(static_cast<unsigned char>(*text))) {
+            *text = LowerAscii(*text);
+        } else if (*++text == '\0') {
+            return;
+        }
+    }
+}
+
 const char* LastSeparator(const char* path) {
     const char* last = nullptr;
     for (const char* p = path; *p; ++p) {

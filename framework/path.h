@@ -17,6 +17,9 @@ void CutText(char* text, std::size_t length);
 // double-byte character may look like a letter ("ア" is 83 41, "ヂ" 83 61) and is compared
 // exactly, so two different Japanese names never count as the same.
 bool EqualIgnoringAsciiCase(const char* a, const char* b);
+// Puts the text's single-byte ASCII letters in lower case: two texts become the same
+// exactly when EqualIgnoringAsciiCase finds them equal.
+void FoldAsciiCase(char* text);
 
 // The last '\' or '/' of the path that is not a trail byte, or nullptr.
 const char* LastSeparator(const char* path);

@@ -36,6 +36,34 @@ void CopyText(char* target, const char* first, const char* second = "") {
     std::snprintf(target, platform::kPathBuffer, "%s%s", first, second);
 }
 
+// The key of a path among the listed ones, in a buffer of kPathBuffer bytes.
+const char* KeyOf(const char* path, char* key) {
+    CopyText(key, path);
+    FoldAsciiCase(key);
+    return key;
+}
+
+// While many rows come or go: the list is drawn once at the end rather than after each
+// row, and the wait cursor shows that the window is busy.
+class BusyList {
+public:
+    explicit BusyList(HWND list)
+        : list_(list), cursor_(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {
+        SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
+    }
+    ~BusyList() {
+        SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list_, nullptr, TRUE);
+        SetCursor(cursor_);
+    }
+    BusyList(const BusyList&) = delete;
+    BusyList& operator=(const BusyList&) = delete;
+
+private:
+    HWND list_;
+    HCURSOR cursor_;
+};
+
 }  // namespace
 
 FileListView::FileListView(FileListOwner& owner, const Settings& settings,
@@ -87,6 +115,7 @@ void FileListView::InsertColumns() {
 
 void FileListView::AddDroppedFiles(HDROP drop) {
     DropHandle owned(drop);
+    BusyList busy(Handle());
     UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
     SendMessageA(Handle(), LVM_SETITEMCOUNT, Count() + count, 0);
     for (UINT i = 0; i < count; ++i) {
@@ -143,11 +172,8 @@ bool FileListView::SplitDroppedPath(char* path, char* name, char* extension,
 }
 
 bool FileListView::IsDuplicatePath(const char* path) const {
-    for (int row = 0, count = Count(); row < count; ++row) {
-        const char* listed = RowPath(row);
-        if (listed != nullptr && EqualIgnoringAsciiCase(listed, path)) return true;
-    }
-    return false;
+    char key[platform::kPathBuffer];
+    return listed_.contains(std::string_view(KeyOf(path, key)));
 }
 
 bool FileListView::IsNonTextExtension(const char* extension) const {
@@ -173,6 +199,13 @@ bool FileListView::InsertEntry(const char* path, const char* name, const char* e
         SendMessageA(Handle(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     if (row == -1) return false;
     copy.release();  // the row owns it now
+    try {
+        char key[platform::kPathBuffer];
+        listed_.emplace(KeyOf(path, key));
+    } catch (const std::bad_alloc&) {
+        DeleteEntry(row);
+        return false;
+    }
 
     const char* columns[] = {extension, location};
     for (int i = 0; i < 2; ++i) {
@@ -193,6 +226,11 @@ bool FileListView::DeleteEntry(int row) {
     const char* path = RowPath(row);
     // The path goes only with its row, so no row is ever left pointing at freed text.
     if (!SendMessageA(Handle(), LVM_DELETEITEM, row, 0)) return false;
+    if (path != nullptr) {
+        char key[platform::kPathBuffer];
+        auto listed = listed_.find(std::string_view(KeyOf(path, key)));
+        if (listed != listed_.end()) listed_.erase(listed);
+    }
     delete[] path;
     return true;
 }
@@ -239,6 +277,7 @@ void FileListView::ShowContextMenu(LPARAM position) {
 }
 
 void FileListView::ReleaseRows() {
+    BusyList busy(Handle());
     for (int row = Count() - 1; row >= 0; --row) DeleteEntry(row);
 }
 

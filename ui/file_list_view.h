@@ -9,7 +9,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <type_traits>
+#include <unordered_set>
 
 #include "framework/window.h"
 
@@ -82,4 +85,14 @@ private:
     FileListOwner& owner_;
     const Settings& settings_;
     std::int32_t& listNotEmpty_;
+    // The rows' paths folded by FoldAsciiCase: a drop of thousands of paths checks each
+    // against the rows at once instead of reading every row back.  Looked up by view,
+    // so that the check itself allocates nothing.
+    struct KeyHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view key) const {
+            return std::hash<std::string_view>()(key);
+        }
+    };
+    std::unordered_set<std::string, KeyHash, std::equal_to<>> listed_;
 };
