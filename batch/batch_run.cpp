@@ -32,7 +32,8 @@ void BatchRun::Run(const StringList& rows) {
     counts_ = {};
     if (settings_->outputFolder[0] == '\0' && settings_->noOutputAction == DoNotConvert) return;
     progress_->Checking();
-    enumerator_.Collect(*questions_, running_, rows, *settings_);
+    enumerator_.Collect(*questions_, *progress_, running_, rows, *settings_);
+    counts_.skipped = enumerator_.EarlierOutputs();
     if (!KeepsRunning()) return;
     progress_->Converting();
     char input[platform::kPathBuffer];

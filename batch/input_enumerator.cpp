@@ -6,6 +6,7 @@
 #include <new>
 
 #include "framework/find_file.h"
+#include "batch/placement.h"
 #include "framework/path.h"
 #include "settings/settings.h"
 
@@ -36,15 +37,17 @@ const char* NameOf(const char* path) {
 
 }  // namespace
 
-void InputEnumerator::Collect(RunQuestions& questions, RunningFlag* running,
-                              const StringList& rows, const Settings& settings) {
+void InputEnumerator::Collect(RunQuestions& questions, RunProgress& progress,
+                              RunningFlag* running, const StringList& rows,
+                              const Settings& settings) {
     if (running->load(std::memory_order_relaxed) == 0) return;
     CurrentDirectoryKept keep;
     inputs_.Clear();
     outputs_.Clear();
     visited_.clear();
-    count_ = next_ = 0;
+    count_ = next_ = earlierOutputs_ = 0;
     questions_ = &questions;
+    progress_ = &progress;
     running_ = running;
     settings_ = &settings;
     extensions_ = &settings.extensions;
@@ -144,7 +147,29 @@ bool InputEnumerator::Accepts(const char* name) const {
     return extensions_->Find(key, 0, true) >= 0;
 }
 
+bool InputEnumerator::IsEarlierOutput(const char* path) const {
+    if (outputFolder_[0] != '\0' || (settings_->noOutputAction != ReplaceWithBackup &&
+                                     settings_->noOutputAction != NewUniqueFile))
+        return false;
+    const char* name = NameOf(path);
+    char original[platform::kPathBuffer];
+    if (!Placement::NameBeforeNaming(*settings_, name, original)) return false;
+    char source[platform::kPathBuffer];
+    const int folderLength = static_cast<int>(name - path);
+    if (std::snprintf(source, sizeof source, "%.*s%s", folderLength, path, original) >=
+        static_cast<int>(sizeof source))
+        return false;
+    const std::uint32_t attributes = platform::Attributes(source);
+    return attributes != platform::kInvalidAttributes &&
+           (attributes & platform::kAttributeDirectory) == 0;
+}
+
 void InputEnumerator::TakeFile(const char* path) {
+    if (IsEarlierOutput(path)) {
+        ++earlierOutputs_;
+        progress_->Done(path, path, FileOutcome::Skipped);
+        return;
+    }
     const char* output = path;
     char formed[platform::kPathBuffer];
     if (outputFolder_[0] != '\0') {

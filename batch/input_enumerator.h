@@ -1,7 +1,10 @@
 // The first phase of a conversion run: the dropped paths become pairs of paths, each
 // file to read and the path its converted text is proposed to get.  Folders are expanded
 // down to the depth the settings allow, files are filtered by extension, and each output
-// path is formed from the output folder.  No folder is entered twice: links to folders
+// path is formed from the output folder.  Where the run names its texts beside their
+// sources, a file that such a run made (a backup, or a text under a generated name, with
+// the file it came from beside it) is left out: converting it would make backups of
+// backups.  No folder is entered twice: links to folders
 // are not followed inside a walk, and every folder entered is known by its identity, so
 // a loop or a folder reached by two names cannot list its files again.
 #pragma once
@@ -28,12 +31,15 @@ public:
     // Walks the full paths of rows.  Does nothing when the running flag is already clear;
     // clears it when the user stops or memory runs out.  The process's current directory
     // is the same afterwards.
-    void Collect(RunQuestions& questions, RunningFlag* running, const StringList& rows,
-                 const Settings& settings);
+    void Collect(RunQuestions& questions, RunProgress& progress, RunningFlag* running,
+                 const StringList& rows, const Settings& settings);
     // Copies the next pair into the two buffers (kPathBuffer bytes each).
     bool Next(char* input, char* output);
 
     std::int32_t Count() const { return count_; }
+    // The files left out as made by an earlier run; each was told to the progress as
+    // skipped.
+    std::int32_t EarlierOutputs() const { return earlierOutputs_; }
 
 private:
     bool Running() const { return running_->load(std::memory_order_relaxed) != 0; }
@@ -42,6 +48,7 @@ private:
     void WalkRow(const char* path);
     void WalkFolder(int depth);
     void TakeFile(const char* path);
+    bool IsEarlierOutput(const char* path) const;
     bool Accepts(const char* name) const;
     bool MayEnter(int depth) const;
     void SkipOverlong(const char* folder, const char* name, bool isFolder);
@@ -50,6 +57,7 @@ private:
     void OutOfMemory();
 
     RunQuestions* questions_ = nullptr;
+    RunProgress* progress_ = nullptr;
     RunningFlag* running_ = nullptr;
     const Settings* settings_ = nullptr;
     const StringList* extensions_ = nullptr;
@@ -57,6 +65,7 @@ private:
     StringList outputs_;
     std::int32_t count_ = 0;
     std::int32_t next_ = 0;
+    std::int32_t earlierOutputs_ = 0;
     // Room for the separator that normalising may add to a folder of 260 characters.
     char outputFolder_[platform::kPathBuffer + 1] = {};
     std::size_t nameOffset_ = 0;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <string_view>
 
 #include "framework/find_file.h"
 #include "framework/path.h"
@@ -76,6 +77,36 @@ bool Placement::UniqueName(char* destination, const char* path) const {
     }
     std::strcpy(destination, candidate);
     return true;
+}
+
+bool Placement::NameBeforeNaming(const Settings& settings, const char* name, char* original) {
+    PathParts parts;
+    if (!SplitPath(name, &parts)) return false;
+    std::string_view base = parts.baseName;
+    // "(2)", "(3)", ...: no byte of them is a trail byte, so they are found byte-wise.
+    const std::size_t open = base.rfind('(');
+    bool numbered = false;
+    if (open != std::string_view::npos && base.size() - open >= 3 && base.back() == ')') {
+        const std::string_view digits = base.substr(open + 1, base.size() - open - 2);
+        numbered = digits.front() != '0' && digits != "1" &&
+                   digits.find_first_not_of("0123456789") == std::string_view::npos;
+        if (numbered) base = base.substr(0, open);
+    }
+    const std::string_view affix(settings.affixText, strnlen(settings.affixText, kAffixBytes - 1));
+    if (affix.empty() && !numbered) return false;  // the name is its own
+    if (settings.affixPosition == Prefix) {
+        if (!base.starts_with(affix)) return false;
+        base.remove_prefix(affix.size());
+    } else {
+        // The affix must begin where a character does, not on a trail byte.
+        std::size_t at = 0;
+        while (at < base.size() - std::min(base.size(), affix.size()))
+            at += IsLeadByte(static_cast<unsigned char>(base[at])) ? 2 : 1;
+        if (!base.ends_with(affix) || at != base.size() - affix.size()) return false;
+        base.remove_suffix(affix.size());
+    }
+    return FormatPath(original, "%.*s%s", static_cast<int>(base.size()), base.data(),
+                      parts.extension);
 }
 
 bool Placement::UniqueNameOrAsk(char* destination, const char* path, const char* shownPath) {

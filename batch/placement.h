@@ -64,6 +64,10 @@ public:
     // (2), (3), ... before the extension.  False when it would be too long or the run
     // was stopped.
     bool UniqueName(char* destination, const char* path) const;
+    // The name of the file that the naming rule turned into name (without its folder),
+    // into original (kPathBuffer bytes): the affix taken off where the rule puts it, with
+    // the number it may have added.  False when name carries no such affix.
+    static bool NameBeforeNaming(const Settings& settings, const char* name, char* original);
 
 private:
     bool KeepsRunning() const { return running_->load(std::memory_order_relaxed) != 0; }

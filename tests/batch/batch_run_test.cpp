@@ -20,6 +20,7 @@
 #endif
 
 #include "batch/batch_run.h"
+#include "batch/placement.h"
 #include "settings/settings.h"
 #include "support/allocation_failure.h"
 #include "support/temp_dir.h"
@@ -321,6 +322,15 @@ const Case kCases[] = {
      "src/a.txt=E src/Z_a(2).txt=S src/d/b.txt=E src/d/Z_b.txt=S", {2, 0, 0, 0}},
     {"Unicode", Mode::Flat, Twist::Unicode, "src/a.txt=U src/d/b.txt=U", "",
      "out/a.txt=E out/b.txt=E", {2, 0, 0, 0}},
+    // What an earlier run made beside its source is no source; a prefixed name without
+    // its source beside it is one.
+    {"EarlierBackups", Mode::Backup, Twist::None,
+     "src/d/Z_b.txt=O src/d/Z_b(3).txt=O src/d/Z_c.txt=S", "",
+     "src/a.txt=E src/Z_a.txt=S src/d/b.txt=E src/d/Z_b(2).txt=S src/d/Z_c.txt=E "
+     "src/d/Z_Z_c.txt=S",
+     {3, 0, 2, 0}},
+    {"EarlierOutputs", Mode::Unique, Twist::None, "src/d/Z_b.txt=E src/d/Z_d.txt=S", "",
+     "src/Z_a.txt=E src/d/Z_b(2).txt=E src/d/Z_Z_d.txt=E", {3, 0, 1, 0}},
     // An output in the way.
     {"ClashUnique", Mode::Flat, Twist::None, "out/a.txt=O", "Clash=unique",
      "out/Z_a.txt=E out/b.txt=E", {2, 0, 0, 0}},
@@ -420,6 +430,36 @@ TEST_P(FileCase, LeavesEveryFileAsExpected) {
 
 INSTANTIATE_TEST_SUITE_P(Runs, FileCase, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The naming rule read backwards: which name a generated one came from.
+TEST(NameBeforeNaming, TakesOffTheAffixAndTheNumberWhereTheRulePutsThem) {
+    const struct {
+        AffixPosition position;
+        const char* affix;
+        const char* name;
+        const char* original;  // nullptr: no generated name
+    } cases[] = {
+        {Prefix, "Z_", "Z_a.txt", "a.txt"},      {Prefix, "Z_", "Z_a(2).txt", "a.txt"},
+        {Prefix, "Z_", "Z_a(12)", "a"},          {Prefix, "Z_", "Z_a(1).txt", "a(1).txt"},
+        {Prefix, "Z_", "Z_a(02).txt", "a(02).txt"}, {Prefix, "Z_", "a.txt", nullptr},
+        {Prefix, "Z_", "z_a.txt", nullptr},      {Suffix, "_old", "a_old.txt", "a.txt"},
+        {Suffix, "_old", "a_old(3).txt", "a.txt"}, {Suffix, "_old", "a.txt", nullptr},
+        {Suffix, "A", "\x83\x41.txt", nullptr},  // "ア" ends in the byte of "A"
+        {Suffix, "A", "\x83\x40" "A.txt", "\x83\x40.txt"},
+        {Prefix, "", "a(2).txt", "a.txt"},      {Prefix, "", "a.txt", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Settings settings;
+        settings.affixPosition = c.position;
+        std::strcpy(settings.affixText, c.affix);
+        char original[platform::kPathBuffer] = {};
+        EXPECT_EQ(Placement::NameBeforeNaming(settings, c.name, original), c.original != nullptr);
+        if (c.original) {
+            EXPECT_STREQ(original, c.original);
+        }
+    }
+}
 
 // Which files a walk takes.  The rows are src and src/d, which src's walk may reach
 // again; natively src also holds links to itself and to the root, where side.txt lies.
