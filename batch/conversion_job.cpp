@@ -59,6 +59,10 @@ constexpr SkipQuestion kSkipQuestions[] = {
      "%s\n通常のファイルではないので変換できません！　このファイルは飛ばします。\n"
      "変換作業を続けますか？",
      question::kAnswerYes},
+    {"ファイル名のエラー", kYesNoError,
+     "%s\nこの名前は扱えません（この環境の文字コードにない文字を含んでいます）！"
+     "　これは飛ばします。\n変換作業を続けますか？",
+     question::kAnswerYes},
     {"変換継続の確認", question::kYesNo | question::kIconInformation,
      "このまま変換作業を続けますか？", question::kAnswerYes},
     {"ファイル操作の異常", kYesNoError | question::kDefaultButton2,

@@ -77,7 +77,14 @@ bool InputEnumerator::Next(char* input, char* output) {
     return true;
 }
 
+bool InputEnumerator::SkipsName(const char* path) {
+    if (std::strchr(path, '?') == nullptr) return false;
+    if (!questions_->GoOnAfterSkip(SkipReason::NameNotInCodePage, path, 0)) Stop();
+    return true;
+}
+
 void InputEnumerator::WalkRow(const char* path) {
+    if (SkipsName(path)) return;
     // A drive root (and a folder written with a final separator) is not found by the
     // listing call, but its attributes can be read: it is walked like any folder.
     for (;;) {
@@ -124,6 +131,7 @@ void InputEnumerator::WalkFolder(int depth) {
             SkipOverlong(folder, name, isFolder);
             continue;
         }
+        if (SkipsName(path)) continue;
         if (!isFolder) {
             TakeFile(path);
             continue;

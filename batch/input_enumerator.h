@@ -52,6 +52,9 @@ private:
     bool Accepts(const char* name) const;
     bool MayEnter(int depth) const;
     void SkipOverlong(const char* folder, const char* name, bool isFolder);
+    // The system writes '?', which no name holds, for a character that the code page
+    // has not: such a name cannot be opened, and saying so blames the right thing.
+    bool SkipsName(const char* path);
     // Records the folder the cursor is in; false when it was entered before.
     bool FirstVisit();
     void OutOfMemory();

@@ -33,6 +33,7 @@ enum class SkipReason {
     InputPathTooLong,    // a file deep in a folder has too long a path
     FolderPathTooLong,   // so has a folder
     NotAFile,            // a pipe, FIFO or device rather than a file
+    NameNotInCodePage,   // the name holds a character the system's code page has not
     DiskFull,            // the disk filled up while the file was written
     FileError,           // a read, write or move failed; the code is given
 };

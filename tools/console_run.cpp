@@ -19,6 +19,7 @@ constexpr const char* kSkipReasons[] = {
     "the path is too long",
     "the folder's path is too long",
     "not a regular file",
+    "the name holds characters the system's code page cannot write",
     "disk full",
     "I/O error",
 };

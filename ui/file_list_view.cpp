@@ -43,6 +43,39 @@ const char* KeyOf(const char* path, char* key) {
     return key;
 }
 
+// What is wrong with a dropped path that the list cannot take.
+constexpr const char* kTooLong = "パス名が長すぎます。";
+constexpr const char* kNotInCodePage = "この名前は扱えません（この環境の文字コードにない文字を含んでいます）。";
+constexpr const char* kUnreadable = "見つからないか、読み取れません。";
+
+// The paths of a drop that the list cannot take, told in one message after the drop: the
+// first few with what is wrong with each, and how many more.
+class RefusedPaths {
+public:
+    void Add(const char* path, const char* reason) {
+        if (count_++ < kShown) {
+            char line[2 * platform::kPathBuffer];
+            std::snprintf(line, sizeof line, "%s\n　%s\n", path, reason);
+            text_ += line;
+        }
+    }
+    void Tell(HWND owner) const {
+        if (count_ == 0) return;
+        std::string text = "次のファイルはリストに加えられませんでした。\n\n" + text_;
+        if (count_ > kShown) {
+            char more[64];
+            std::snprintf(more, sizeof more, "ほか %d 件", count_ - kShown);
+            text += more;
+        }
+        MessageBoxA(owner, text.c_str(), "ファイル名のエラー", MB_OK | MB_ICONWARNING);
+    }
+
+private:
+    static constexpr int kShown = 10;
+    std::string text_;
+    int count_ = 0;
+};
+
 // While many rows come or go: the list is drawn once at the end rather than after each
 // row, and the wait cursor shows that the window is busy.
 class BusyList {
@@ -114,32 +147,51 @@ void FileListView::InsertColumns() {
 }
 
 void FileListView::AddDroppedFiles(HDROP drop) {
-    DropHandle owned(drop);
-    BusyList busy(Handle());
-    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-    SendMessageA(Handle(), LVM_SETITEMCOUNT, Count() + count, 0);
-    for (UINT i = 0; i < count; ++i) {
-        // A longer path would come back cut short and could then name another file.
-        if (DragQueryFileA(drop, i, nullptr, 0) > platform::kMaxPath) continue;
-        char path[platform::kPathBuffer];
-        if (DragQueryFileA(drop, i, path, sizeof path) == 0) continue;
-        if (!AddDroppedPath(path)) break;
+    RefusedPaths refused;
+    {
+        DropHandle owned(drop);
+        BusyList busy(Handle());
+        UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+        SendMessageA(Handle(), LVM_SETITEMCOUNT, Count() + count, 0);
+        for (UINT i = 0; i < count; ++i) {
+            char path[platform::kPathBuffer];
+            // A longer path would come back cut short and could then name another file.
+            if (DragQueryFileA(drop, i, nullptr, 0) > platform::kMaxPath) {
+                DragQueryFileA(drop, i, path, sizeof path);
+                CutText(path, platform::kMaxPath - 2);
+                std::strcat(path, "…");  // cut short, it may name another file
+                refused.Add(path, kTooLong);
+                continue;
+            }
+            if (DragQueryFileA(drop, i, path, sizeof path) == 0) continue;
+            // The system writes '?', which no name holds, for a character that the code
+            // page has not: such a path names nothing that can be opened.
+            if (std::strchr(path, '?') != nullptr) {
+                refused.Add(path, kNotInCodePage);
+                continue;
+            }
+            const Dropped dropped = AddDroppedPath(path);
+            if (dropped == Dropped::NoMemory) break;
+            if (dropped == Dropped::Unreadable) refused.Add(path, kUnreadable);
+        }
     }
+    refused.Tell(Handle());
 }
 
-bool FileListView::AddDroppedPath(char* path) {
+FileListView::Dropped FileListView::AddDroppedPath(char* path) {
     char name[platform::kPathBuffer];
     char extension[platform::kPathBuffer];
     char location[platform::kPathBuffer];
-    if (!SplitDroppedPath(path, name, extension, location)) return true;
-    if (IsDuplicatePath(path) || IsNonTextExtension(extension + 1)) return true;
+    if (path[0] == '\0') return Dropped::LeftOut;
+    if (!SplitDroppedPath(path, name, extension, location)) return Dropped::Unreadable;
+    if (IsDuplicatePath(path) || IsNonTextExtension(extension + 1)) return Dropped::LeftOut;
     if (!InsertEntry(path, name, extension + 1, location)) {
         MessageBoxA(Handle(), "メモリが足りません！", "メモリ不足", MB_OK | MB_ICONERROR);
-        return false;
+        return Dropped::NoMemory;
     }
     listNotEmpty_ = 1;
     owner_.UpdateConvertButton();
-    return true;
+    return Dropped::Taken;
 }
 
 bool FileListView::SplitDroppedPath(char* path, char* name, char* extension,

@@ -49,12 +49,15 @@ public:
     // Takes over the dialog's list control and gives it its columns.
     bool Attach(HWND list);
 
-    // Adds every path of a shell drop and releases the drop.
+    // Adds every path of a shell drop and releases the drop; the paths that cannot be
+    // taken are then listed to the user with what is wrong with each.
     void AddDroppedFiles(HDROP drop);
+    enum class Dropped { Taken, LeftOut, Unreadable, NoMemory };
     // Adds one dropped path (a buffer of kPathBuffer bytes, which may come back holding a
-    // shortcut's target) when the rule accepts it.  False only when a row could not be
-    // made, after the out-of-memory message: the rest of the drop is then abandoned.
-    bool AddDroppedPath(char* path);
+    // shortcut's target) when the rule accepts it (LeftOut: a duplicate, or an extension
+    // the rule refuses).  NoMemory comes after the out-of-memory message: the rest of the
+    // drop is then abandoned.
+    Dropped AddDroppedPath(char* path);
     // The three column texts of a path, the extension with its leading '.' (".<folder>",
     // ".<none>" for the marks); each buffer holds kPathBuffer bytes.  Shortcuts are
     // followed to their end, their target replacing path.  False when the path is to be

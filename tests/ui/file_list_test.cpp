@@ -223,7 +223,7 @@ TEST_F(FileListTest, TheSamePathGivesOneRowWhateverItsCase) {
     EXPECT_EQ(Rows().size(), 3u);
 }
 
-TEST_F(FileListTest, TakesADriveRootAndRefusesWhatItCannotRead) {
+TEST_F(FileListTest, TakesADriveRootAndTellsWhatItCannotTake) {
     Drop({"C:\\"});
     EXPECT_EQ(Rows(), (std::vector<Row>{{"", "<folder>", "C:\\", "C:\\"}}));
     window.FileList().DeleteAllEntries();
@@ -234,10 +234,22 @@ TEST_F(FileListTest, TakesADriveRootAndRefusesWhatItCannotRead) {
     ASSERT_EQ(kept.size(), platform::kMaxPath);
     test::WriteBytes(kept, "text");
     settings.anyExtension = 1;
-    Drop({dir / "missing.txt", kept + ".bak", ""});
+    test::GuiScript script;
+    script.AnswerMessageBox(IDOK);
+    Drop({dir / "missing.txt", kept + ".bak", dir / "x?.txt", ""});
     EXPECT_EQ(Rows(), std::vector<Row>{});
     EXPECT_FALSE(window.ListNotEmpty());
     platform::Remove(kept.c_str());
+    ASSERT_EQ(script.MessageBoxes().size(), 1u);
+    const test::MessageBoxSeen& box = script.MessageBoxes()[0];
+    EXPECT_EQ(box.caption, "ファイル名のエラー");
+    // Each with what is wrong; the path too long comes back cut short, and says so.
+    for (const std::string& line :
+         {"次のファイルはリストに加えられませんでした。\n\n" + dir / "missing.txt" +
+              "\n　見つからないか、読み取れません。\n",
+          std::string("…\n　パス名が長すぎます。\n"),
+          dir / "x?.txt" + "\n　この名前は扱えません（この環境の文字コードにない文字を含んでいます）。\n"})
+        EXPECT_NE(box.text.find(line), std::string::npos) << line;
 }
 
 TEST_F(FileListTest, AbandonsTheDropWhenARowCannotBeMade) {
