@@ -55,6 +55,13 @@ struct ItemListFree {
 };
 using ItemList = std::unique_ptr<std::remove_pointer_t<LPITEMIDLIST>, ItemListFree>;
 
+// The picker opens at the folder named in the box (lParam), not at the desktop.
+int CALLBACK StartAtFolder(HWND picker, UINT message, LPARAM, LPARAM folder) {
+    if (message == BFFM_INITIALIZED && folder != 0)
+        SendMessageA(picker, BFFM_SETSELECTIONA, TRUE, folder);
+    return 0;
+}
+
 // A path whose attributes cannot be read reports every flag set; it is no known folder.
 bool IsFolder(const char* path) {
     std::uint32_t attributes = platform::Attributes(path);
@@ -101,6 +108,10 @@ void OutputFolder::Browse() {
     info.pszDisplayName = displayName;
     info.lpszTitle = kPickerTitle;
     info.ulFlags = BIF_DONTGOBELOWDOMAIN;
+    char current[platform::kPathBuffer] = {};
+    GetDlgItemTextA(window_.Handle(), IDC_MAIN_OUTPUT_FOLDER, current, sizeof current);
+    info.lpfn = StartAtFolder;
+    info.lParam = current[0] != '\0' ? reinterpret_cast<LPARAM>(current) : 0;
     ItemList chosen(SHBrowseForFolderA(&info));
     if (!chosen) return;
     // A virtual folder (no file-system path) leaves the text as it was rather than

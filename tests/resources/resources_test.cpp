@@ -158,9 +158,9 @@ std::vector<Template> Templates() {
                    {12, 112, 190, 10}),
              Radio(IDC_NO_OUTPUT_BACKUP, "ファイルを直に変換し、元ファイルのバックアップもとる",
                    {12, 124, 190, 10}),
-             // Two lines where the font's kana are full width.
+             // Two lines, broken after "持った" rather than before the last character.
              {IDC_NO_OUTPUT_UNIQUE, "Button", "同じ位置に、固有の名前を持った新しいファイルを作成する",
-              Rect{12, 136, 190, 18}, BS_AUTORADIOBUTTON | BS_MULTILINE},
+              Rect{12, 136, 114, 18}, BS_AUTORADIOBUTTON | BS_MULTILINE},
              GroupBox("自動ファイル名変換法則", {7, 163, 197, 51}),
              Radio(IDC_AFFIX_START, "先頭に", {12, 176, 40, 10}, true),
              Radio(IDC_AFFIX_END, "末尾に", {12, 194, 40, 10}),
