@@ -1,5 +1,6 @@
 #include "batch/batch_run.h"
 
+#include <algorithm>
 #include <new>
 
 #include "engine/code_detector.h"
@@ -17,6 +18,15 @@ void Rewind(FileHandle& file) {
 CharCode BatchRun::DetectCode(FileHandle& input, RunningFlag* running) {
     CodeDetector detector;
     return detector.Detect(input, running);
+}
+
+void BatchRun::Read(std::uint32_t bytes) {
+    inputRead_ += bytes;
+    const std::uint64_t percent =
+        inputSize_ == 0 ? 100 : std::min<std::uint64_t>(100, inputRead_ * 100 / inputSize_);
+    if (static_cast<std::int32_t>(percent) == percent_) return;
+    percent_ = static_cast<std::int32_t>(percent);
+    progress_->FilePercent(percent_);
 }
 
 void BatchRun::Configure(const Settings& settings, RunQuestions& questions,
@@ -38,7 +48,10 @@ void BatchRun::Run(const StringList& rows) {
     progress_->Converting();
     char input[platform::kPathBuffer];
     char output[platform::kPathBuffer];
-    while (KeepsRunning() && enumerator_.Next(input, output)) ConvertPair(input, output);
+    for (std::int32_t number = 1; KeepsRunning() && enumerator_.Next(input, output); ++number) {
+        progress_->FileNumber(number, enumerator_.Count());
+        ConvertPair(input, output);
+    }
 }
 
 FileOutcome BatchRun::ConvertPair(const char* input, const char* output) {
@@ -95,6 +108,10 @@ FileOutcome BatchRun::ConvertFile() {
     FileHandle& input = file_.Input();
     Rewind(input);
     if (code == NotText) return DecideUnconvertible();
+    inputRead_ = 0;
+    if (!platform::Size(input.Handle(), &inputSize_)) inputSize_ = 0;
+    percent_ = inputSize_ == 0 ? 100 : 0;  // an empty file is read whole at once
+    progress_->FilePercent(percent_);
     bool ok = engine_.Convert(questions_->EngineAsker(), running_, input, file_.Output(),
                               settings_->outputCode, settings_->newline, code,
                               settings_->widenKana);

@@ -24,7 +24,7 @@ struct RunCounts {
     std::int32_t failed = 0;
 };
 
-class BatchRun {
+class BatchRun : private ConversionEngine::ReadObserver {
 public:
     // Tells the character code of the open input file from its current position.
     using Detector = CharCode (*)(FileHandle& input, RunningFlag* running);
@@ -33,7 +33,9 @@ public:
     // SetInputCode's value for "detect".
     static constexpr std::int32_t kDetect = -1;
 
-    explicit BatchRun(Detector detect = DetectCode) : detect_(detect) {}
+    explicit BatchRun(Detector detect = DetectCode) : detect_(detect) {
+        engine_.SetReadObserver(this);
+    }
     BatchRun(const BatchRun&) = delete;
     BatchRun& operator=(const BatchRun&) = delete;
 
@@ -74,6 +76,8 @@ private:
     FileOutcome CopyFile();
     void WriteAll(const char* bytes, std::uint32_t count);
     void Count(FileOutcome outcome);
+    // The engine's reads of the current input, told to the progress as a percentage.
+    void Read(std::uint32_t bytes) override;
 
     Detector detect_;
     std::int32_t inputCode_ = kDetect;
@@ -83,6 +87,9 @@ private:
     RunProgress* progress_ = nullptr;
     RunningFlag* running_ = nullptr;
     RunCounts counts_;
+    std::uint64_t inputSize_ = 0;
+    std::uint64_t inputRead_ = 0;
+    std::int32_t percent_ = 0;
     ConversionEngine engine_;
     InputEnumerator enumerator_;
     Placement placement_;

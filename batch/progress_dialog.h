@@ -1,4 +1,5 @@
-// The modal window of a run: which file is read and which written, and the stop button.
+// The modal window of a run: which file is read and which written, how far the current
+// file has been read, its number among the run's files, and the stop button.
 // It owns the job, whose worker thread asks every question of the run as a box owned by
 // this dialog, so the stop button is disabled while a question is up.
 #pragma once
@@ -28,6 +29,9 @@ public:
     void Checking() override;
     void Converting() override;
     void ShowPair(const char* input, const char* output) override;
+    // Posted, so that the worker never waits for the window.
+    void FileNumber(std::int32_t number, std::int32_t total) override;
+    void FilePercent(std::int32_t percent) override;
     void Done(const char*, const char*, FileOutcome) override {}
 
     ConversionJob& Job() { return job_; }

@@ -82,6 +82,10 @@ public:
     virtual void Converting() = 0;
     // The pair being converted; output is where the text will stand.
     virtual void ShowPair(const char* input, const char* output) = 0;
+    // Before each file of the listed ones: its number, from 1, of total.
+    virtual void FileNumber(std::int32_t number, std::int32_t total) = 0;
+    // How much of the current file's input has been read, 0 to 100; told when it changes.
+    virtual void FilePercent(std::int32_t percent) = 0;
     // The file is done.
     virtual void Done(const char* input, const char* output, FileOutcome outcome) = 0;
 };

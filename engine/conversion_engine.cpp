@@ -109,10 +109,16 @@ bool ConversionEngine::RefillBlock() {
         // A short block was the last one; a file whose size is a multiple of the block
         // size ends with a read that returns nothing.
         if (inputCount_ != kInputBlock) return false;
-        inputCount_ = static_cast<std::int32_t>(input_->Read(inputArea_ + kReserve, kInputBlock));
+        inputCount_ = ReadInput(inputArea_ + kReserve, kInputBlock);
     }
     inputPosition_ = 0;
     return inputCount_ != 0;
+}
+
+std::int32_t ConversionEngine::ReadInput(unsigned char* bytes, std::int32_t size) {
+    const std::uint32_t read = input_->Read(bytes, static_cast<std::uint32_t>(size));
+    if (observer_ && read != 0) observer_->Read(read);
+    return static_cast<std::int32_t>(read);
 }
 
 void ConversionEngine::Flush() {

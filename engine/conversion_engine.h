@@ -44,6 +44,16 @@ public:
     // Whether UTF-8 output begins with the mark (not until set).
     void SetUtf8Mark(bool mark) { utf8Mark_ = mark; }
 
+    // Told the size of each read from the input, for a display of the progress.
+    class ReadObserver {
+    public:
+        virtual void Read(std::uint32_t bytes) = 0;
+
+    protected:
+        ~ReadObserver() = default;
+    };
+    void SetReadObserver(ReadObserver* observer) { observer_ = observer; }
+
     // A character that code page 932 cannot hold, and its line (from 1, counted by LF).
     struct Unwritable {
         std::uint32_t codePoint;
@@ -73,6 +83,8 @@ protected:
     int ReadUtf8();
     int ReadUtf16();
     bool RefillBlock();
+    // input_'s Read, told to the observer.
+    std::int32_t ReadInput(unsigned char* bytes, std::int32_t size);
     const unsigned char* InputBlock() const { return inputArea_ + kReserve; }
     std::int32_t InputCount() const { return inputCount_; }
 
@@ -209,6 +221,7 @@ private:
     alignas(4) unsigned char units_[2 * kUnits] = {};
     // The sink's output: a block's characters in UTF-8, three bytes each at most, and a mark.
     alignas(4) unsigned char stage_[3 * kUnits + 3] = {};
+    ReadObserver* observer_ = nullptr;
     Source source_ = nullptr;
     Sink sink_ = nullptr;
     bool stageFailed_ = false;

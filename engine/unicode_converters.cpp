@@ -254,6 +254,7 @@ bool ConversionEngine::FindUnwritable(FileHandle& input, std::int32_t inputCode,
                                       Unwritable* found) {
     if (platform::Seek(input.Handle(), 0, platform::kFileBegin) != 0) return false;
     input_ = &input;
+    source_ = nullptr;
     inputCount_ = kInputBlock;
     inputPosition_ = kInputBlock;
     const bool utf8 = inputCode == Utf8;
@@ -352,7 +353,7 @@ bool ConversionEngine::RunWithSink(Converter first, Sink sink, kana::Form form) 
 // input block.
 std::int32_t ConversionEngine::Utf16Source(unsigned char* bytes) {
     while (!rawEnded_) {
-        const auto read = static_cast<std::int32_t>(input_->Read(raw_ + kReserve, kInputBlock));
+        const std::int32_t read = ReadInput(raw_ + kReserve, kInputBlock);
         rawEnded_ = read != kInputBlock;
         const unsigned char* units = raw_ + kReserve;
         std::int32_t count = read / 2;
@@ -380,7 +381,7 @@ std::int32_t ConversionEngine::Utf8Source(unsigned char* bytes) {
         return 0;
     };
     while (!rawEnded_) {
-        const auto read = static_cast<std::int32_t>(input_->Read(start, kRead));
+        const std::int32_t read = ReadInput(start, kRead);
         rawEnded_ = read != kRead;
         const unsigned char* at = start - rawCarried_;
         const unsigned char* const end = start + read;

@@ -91,6 +91,8 @@
 #define IDC_PROGRESS_INPUT 1012
 #define IDC_PROGRESS_OUTPUT 1010
 #define IDC_PROGRESS_STOP 2  // IDCANCEL, which WM_CLOSE also sends
+#define IDC_PROGRESS_BAR 1069
+#define IDC_PROGRESS_COUNT 1070
 
 // Controls common to the decision dialogs (110, 111, 115)
 #define IDC_DECISION_PATH 1059

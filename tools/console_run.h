@@ -58,6 +58,8 @@ private:
     void Checking() override {}
     void Converting() override {}
     void ShowPair(const char*, const char*) override {}
+    void FileNumber(std::int32_t, std::int32_t) override {}
+    void FilePercent(std::int32_t) override {}
     void Done(const char*, const char*, FileOutcome) override {}
 
     const Settings& settings_;

@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
         outputFolder = paths[1];
         paths += 2;
         pathCount -= 2;
-        // A two-pass Unicode run keeps the progress dialog up long enough to be seen.
+        // A run through the code page keeps the progress dialog up long enough to be seen.
         settings.outputCode = Unicode;
     }
     MainWindow window(settings);

@@ -67,7 +67,8 @@ int main(int argc, char** argv) {
     Library resources(LoadLibraryExA(argv[1], nullptr, LOAD_LIBRARY_AS_DATAFILE));
     if (!resources) return 1;
     INITCOMMONCONTROLSEX classes = {sizeof classes,
-                                    ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS | ICC_TAB_CLASSES};
+                                    ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS | ICC_TAB_CLASSES |
+                                        ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&classes);
 
     int id = std::atoi(argv[2]);

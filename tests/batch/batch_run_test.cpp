@@ -142,7 +142,22 @@ public:
     void ShowPair(const char* input, const char*) override {
         if (input == vanishing) platform::Remove(input);
     }
-    void Done(const char*, const char*, FileOutcome) override {}
+    // The numbers count the listed files one by one; a converted file was read whole.
+    void FileNumber(std::int32_t number, std::int32_t total) override {
+        EXPECT_EQ(number, ++number_);
+        EXPECT_LE(number, total);
+        percent_ = -1;
+    }
+    void FilePercent(std::int32_t percent) override {
+        EXPECT_GT(percent, percent_);
+        EXPECT_LE(percent, 100);
+        percent_ = percent;
+    }
+    void Done(const char*, const char*, FileOutcome outcome) override {
+        if (outcome == FileOutcome::Converted) {
+            EXPECT_EQ(percent_, 100);
+        }
+    }
 
     std::string newName;    // the name typed for Clash=new
     std::string filler;     // deleted to make room before Full=retry is answered
@@ -181,6 +196,8 @@ private:
 
     std::istringstream words_;
     RunningFlag* running_;
+    std::int32_t number_ = 0;
+    std::int32_t percent_ = -1;
 };
 
 // Files by their path below the root (with '/') and the letter of their text.

@@ -181,12 +181,14 @@ std::vector<Template> Templates() {
              Push(IDC_EXT_DELETE, "削除", {7, 199, 52, 14}),
              Push(IDC_EXT_DELETE_ALL, "全削除", {65, 199, 52, 14}),
          }},
-        {"Progress", IDD_PROGRESS, "", 251, 79, kPopupDialog, WS_SYSMENU, 0,
+        {"Progress", IDD_PROGRESS, "", 251, 93, kPopupDialog, WS_SYSMENU, 0,
          {
              Edit(IDC_PROGRESS_INPUT, {6, 7, 237, 14}, kPathBox),
              Label("↓", {121, 26, 8, 8}, SS_CENTER),
              Edit(IDC_PROGRESS_OUTPUT, {7, 39, 237, 14}, kPathBox),
-             Push(IDC_PROGRESS_STOP, "中止", {100, 58, 50, 14}),
+             {IDC_PROGRESS_BAR, "msctls_progress32", "", Rect{7, 58, 180, 10}, WS_BORDER},
+             {IDC_PROGRESS_COUNT, "Static", "", Rect{191, 59, 53, 8}, SS_RIGHT},
+             Push(IDC_PROGRESS_STOP, "中止", {100, 73, 50, 14}),
          }},
         {"NameClash", IDD_NAME_CLASH, "エラー", 177, 165, kPopupDialog, WS_SYSMENU, 0,
          WithDecisionButtons({
@@ -325,7 +327,8 @@ bool TextFits(HDC dc, HWND control, const Control& listed) {
 class TemplateTest : public testing::TestWithParam<Template> {
 protected:
     static void SetUpTestSuite() {
-        INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS};
+        INITCOMMONCONTROLSEX classes = {sizeof classes,
+                                        ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS};
         InitCommonControlsEx(&classes);
     }
 
