@@ -32,18 +32,26 @@ void BatchRun::Read(std::uint32_t bytes) {
 void BatchRun::Configure(const Settings& settings, RunQuestions& questions,
                          RunProgress& progress, RunningFlag* running) {
     settings_ = &settings;
-    questions_ = &questions;
+    noting_.Configure(questions, summary_);
     progress_ = &progress;
     running_ = running;
-    placement_.Configure(settings, questions, running);
+    placement_.Configure(settings, noting_, running);
 }
 
 void BatchRun::Run(const StringList& rows) {
     counts_ = {};
+    summary_.Clear();
+    completed_ = false;
     if (settings_->outputFolder[0] == '\0' && settings_->noOutputAction == DoNotConvert) return;
     progress_->Checking();
-    enumerator_.Collect(*questions_, *progress_, running_, rows, *settings_);
-    counts_.skipped = enumerator_.EarlierOutputs();
+    noting_.SetListing(true);
+    enumerator_.Collect(noting_, running_, rows, *settings_);
+    noting_.SetListing(false);
+    const StringList& earlier = enumerator_.EarlierOutputs();
+    for (std::int32_t i = 0; i < earlier.Count(); ++i)
+        summary_.Add(earlier[i], {FileOutcome::Skipped, Decision::EarlierOutput});
+    counts_.skipped = earlier.Count();
+    summary_.leftOutByExtension = enumerator_.LeftOutByExtension();
     if (!KeepsRunning()) return;
     progress_->Converting();
     char input[platform::kPathBuffer];
@@ -52,6 +60,7 @@ void BatchRun::Run(const StringList& rows) {
         progress_->FileNumber(number, enumerator_.Count());
         ConvertPair(input, output);
     }
+    completed_ = KeepsRunning();
 }
 
 FileOutcome BatchRun::ConvertPair(const char* input, const char* output) {
@@ -84,6 +93,7 @@ FileOutcome BatchRun::ConvertPair(const char* input, const char* output) {
         }
     }
     Count(outcome);
+    noting_.FileDone(input, outcome);
     progress_->Done(input, output, outcome);
     return outcome;
 }

@@ -9,6 +9,7 @@
 #include "batch/input_enumerator.h"
 #include "batch/placement.h"
 #include "batch/run_questions.h"
+#include "batch/run_summary.h"
 #include "engine/codes.h"
 #include "engine/conversion_engine.h"
 #include "framework/file_handle.h"
@@ -60,6 +61,10 @@ public:
     bool FindUnwritable(ConversionEngine::Unwritable* found);
 
     const RunCounts& Counts() const { return counts_; }
+    // The files of the last run that were not converted, and why.
+    const RunSummary& Summary() const { return summary_; }
+    // Whether the last run went through all its files, neither stopped nor cut short.
+    bool Completed() const { return completed_; }
     // The code the last pair was read in, as given or detected (NotText and Ambiguous
     // included); kDetect when it was never looked at.
     std::int32_t LastInputCode() const { return lastInputCode_; }
@@ -83,10 +88,13 @@ private:
     std::int32_t inputCode_ = kDetect;
     std::int32_t lastInputCode_ = kDetect;
     const Settings* settings_ = nullptr;
-    RunQuestions* questions_ = nullptr;
+    NotingQuestions noting_;
+    RunQuestions* questions_ = &noting_;
     RunProgress* progress_ = nullptr;
     RunningFlag* running_ = nullptr;
     RunCounts counts_;
+    RunSummary summary_;
+    bool completed_ = false;
     std::uint64_t inputSize_ = 0;
     std::uint64_t inputRead_ = 0;
     std::int32_t percent_ = 0;

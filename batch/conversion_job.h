@@ -54,6 +54,9 @@ public:
     void OutOfMemory() override;
     Asker& EngineAsker() override { return *asker_; }
 
+    // The run, to be read once the worker has ended.
+    const BatchRun& Batch() const { return run_; }
+
 protected:
     DWORD ThreadMain() override;
 

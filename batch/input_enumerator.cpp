@@ -37,17 +37,16 @@ const char* NameOf(const char* path) {
 
 }  // namespace
 
-void InputEnumerator::Collect(RunQuestions& questions, RunProgress& progress,
-                              RunningFlag* running, const StringList& rows,
-                              const Settings& settings) {
+void InputEnumerator::Collect(RunQuestions& questions, RunningFlag* running,
+                              const StringList& rows, const Settings& settings) {
     if (running->load(std::memory_order_relaxed) == 0) return;
     CurrentDirectoryKept keep;
     inputs_.Clear();
     outputs_.Clear();
     visited_.clear();
-    count_ = next_ = earlierOutputs_ = 0;
+    earlierOutputs_.Clear();
+    count_ = next_ = leftOutByExtension_ = 0;
     questions_ = &questions;
-    progress_ = &progress;
     running_ = running;
     settings_ = &settings;
     extensions_ = &settings.extensions;
@@ -147,12 +146,15 @@ bool InputEnumerator::MayEnter(int depth) const {
     return settings_->folderMode != LimitedDepth || depth < settings_->depthLimit;
 }
 
-bool InputEnumerator::Accepts(const char* name) const {
+bool InputEnumerator::Accepts(const char* name) {
     if (settings_->anyExtension) return true;
     PathParts parts;
-    if (!SplitPath(name, &parts)) return false;
-    const char* key = parts.extension[0] != '\0' ? parts.extension + 1 : kNoExtension;
-    return extensions_->Find(key, 0, true) >= 0;
+    const bool accepted = SplitPath(name, &parts) &&
+                          extensions_->Find(parts.extension[0] != '\0' ? parts.extension + 1
+                                                                        : kNoExtension,
+                                            0, true) >= 0;
+    if (!accepted) ++leftOutByExtension_;
+    return accepted;
 }
 
 bool InputEnumerator::IsEarlierOutput(const char* path) const {
@@ -174,8 +176,7 @@ bool InputEnumerator::IsEarlierOutput(const char* path) const {
 
 void InputEnumerator::TakeFile(const char* path) {
     if (IsEarlierOutput(path)) {
-        ++earlierOutputs_;
-        progress_->Done(path, path, FileOutcome::Skipped);
+        if (!earlierOutputs_.Add(path)) OutOfMemory();
         return;
     }
     const char* output = path;

@@ -31,15 +31,15 @@ public:
     // Walks the full paths of rows.  Does nothing when the running flag is already clear;
     // clears it when the user stops or memory runs out.  The process's current directory
     // is the same afterwards.
-    void Collect(RunQuestions& questions, RunProgress& progress, RunningFlag* running,
-                 const StringList& rows, const Settings& settings);
+    void Collect(RunQuestions& questions, RunningFlag* running, const StringList& rows,
+                 const Settings& settings);
     // Copies the next pair into the two buffers (kPathBuffer bytes each).
     bool Next(char* input, char* output);
 
     std::int32_t Count() const { return count_; }
-    // The files left out as made by an earlier run; each was told to the progress as
-    // skipped.
-    std::int32_t EarlierOutputs() const { return earlierOutputs_; }
+    // The files left out as made by an earlier run, and how many for their extension.
+    const StringList& EarlierOutputs() const { return earlierOutputs_; }
+    std::int32_t LeftOutByExtension() const { return leftOutByExtension_; }
 
 private:
     bool Running() const { return running_->load(std::memory_order_relaxed) != 0; }
@@ -49,7 +49,8 @@ private:
     void WalkFolder(int depth);
     void TakeFile(const char* path);
     bool IsEarlierOutput(const char* path) const;
-    bool Accepts(const char* name) const;
+    // The extension rule; a file it refuses is counted.
+    bool Accepts(const char* name);
     bool MayEnter(int depth) const;
     void SkipOverlong(const char* folder, const char* name, bool isFolder);
     // The system writes '?', which no name holds, for a character that the code page
@@ -60,7 +61,6 @@ private:
     void OutOfMemory();
 
     RunQuestions* questions_ = nullptr;
-    RunProgress* progress_ = nullptr;
     RunningFlag* running_ = nullptr;
     const Settings* settings_ = nullptr;
     const StringList* extensions_ = nullptr;
@@ -68,7 +68,8 @@ private:
     StringList outputs_;
     std::int32_t count_ = 0;
     std::int32_t next_ = 0;
-    std::int32_t earlierOutputs_ = 0;
+    StringList earlierOutputs_;
+    std::int32_t leftOutByExtension_ = 0;
     // Room for the separator that normalising may add to a folder of 260 characters.
     char outputFolder_[platform::kPathBuffer + 1] = {};
     std::size_t nameOffset_ = 0;

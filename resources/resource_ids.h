@@ -19,6 +19,7 @@
 #define IDD_CANNOT_CONVERT 111
 #define IDD_ABOUT 114
 #define IDD_DETECTION_FAILED 115
+#define IDD_SUMMARY 116
 
 // Commands shared by the delete menu and the extension page's buttons
 #define ID_DELETE 1036
@@ -93,6 +94,11 @@
 #define IDC_PROGRESS_STOP 2  // IDCANCEL, which WM_CLOSE also sends
 #define IDC_PROGRESS_BAR 1069
 #define IDC_PROGRESS_COUNT 1070
+
+// Summary of a run (116)
+#define IDC_SUMMARY_COUNTS 1071
+#define IDC_SUMMARY_FILES 1072
+#define IDC_SUMMARY_COPY 1073
 
 // Controls common to the decision dialogs (110, 111, 115)
 #define IDC_DECISION_PATH 1059

@@ -54,6 +54,12 @@ void ConsoleRun::ConvertInPlace(const StringList& rows, std::int32_t code) {
     replaceOutput_ = false;
     run_.SetInputCode(code);
     run_.Run(rows);
+    // Left out without a question: said here, so that no file goes unmentioned.
+    const RunSummary& summary = run_.Summary();
+    for (std::int32_t i = 0; i < summary.Count(); ++i) {
+        if (summary.Note(i).decision == Decision::EarlierOutput)
+            Tell(kExitConverted, summary.Path(i), "skipped: an earlier run made it beside its source");
+    }
 }
 
 void ConsoleRun::Refuse(const char* path, const std::string& reason, int status) {

@@ -22,6 +22,7 @@ templates=(
     111:cannot-convert
     114:about
     115:detection-failed
+    116:summary
 )
 for template in "${templates[@]}"; do
     id=${template%%:*} name=${template#*:}

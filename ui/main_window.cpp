@@ -170,4 +170,12 @@ void MainWindow::Exit() {
     EndDialog(Handle(), IDCANCEL);
 }
 
-void MainWindow::StartRun() { progress_.RunJob(this, fileList_.Handle(), settings_); }
+// A run that went through its files and left some unconverted ends with the summary; one
+// that converted everything needs no word, and one the user stopped is no surprise.
+void MainWindow::StartRun() {
+    progress_.RunJob(this, fileList_.Handle(), settings_);
+    const BatchRun& run = progress_.Job().Batch();
+    if (!run.Completed() || run.Summary().Count() == 0) return;
+    SummaryDialog summary(run.Counts(), run.Summary());
+    summary.RunModal(this);
+}

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "batch/progress_dialog.h"
+#include "batch/summary_dialog.h"
 #include "framework/dialog.h"
 #include "settings/settings_sheet.h"
 #include "ui/file_list_view.h"

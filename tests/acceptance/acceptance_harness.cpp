@@ -102,6 +102,7 @@ const test::WindowQuery kCannotConvert = {"#32770", "エラー", IDC_UNCONVERTIB
 const test::WindowQuery kDetectionFailed = {"#32770", "文字コード自動判別失敗",
                                             IDC_DETECT_SHIFT_JIS};
 const test::WindowQuery kConverting = {"#32770", "ファイルを変換中...", IDC_PROGRESS_INPUT};
+const test::WindowQuery kSummary = {"#32770", "変換の結果", IDC_SUMMARY_FILES};
 
 std::string Sample(CharCode code, NewlineCode newline) {
     std::string bytes = code == Unicode ? "\xFF\xFE" : "";
@@ -225,6 +226,15 @@ void Scenario::Decide(const test::WindowQuery& dialog, int choice, bool forAll,
         if (inspect) inspect(w);
         Press(w, choice);
         Press(w, forAll ? IDC_DECISION_ALL : IDC_DECISION_EXECUTE);
+    });
+}
+
+void Scenario::Summary(const std::string& counts,
+                       std::function<void(test::UiWindow&)> inspect) {
+    script_.OnWindow(kSummary, [counts, inspect](test::UiWindow& w) {
+        EXPECT_EQ(w.Text(IDC_SUMMARY_COUNTS), counts);
+        if (inspect) inspect(w);
+        w.Click(IDOK);
     });
 }
 

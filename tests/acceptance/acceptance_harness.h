@@ -45,6 +45,7 @@ extern const test::WindowQuery kNameClash;
 extern const test::WindowQuery kCannotConvert;
 extern const test::WindowQuery kDetectionFailed;
 extern const test::WindowQuery kConverting;
+extern const test::WindowQuery kSummary;
 
 enum Page { kOutputPage, kInputPage, kGeneralPage, kExtensionsPage };
 
@@ -109,6 +110,9 @@ public:
     // then presses 実行 or すべてこの設定.
     void Decide(const test::WindowQuery& dialog, int choice, bool forAll = false,
                 std::function<void(test::UiWindow&)> inspect = {});
+    // The summary at the end of a run that left files unconverted: checks its counts line
+    // (and whatever inspect looks at), then closes it.
+    void Summary(const std::string& counts, std::function<void(test::UiWindow&)> inspect = {});
     test::GuiScript& Script() { return script_; }
 
     // Adds the Exit step and runs the program as WinMain would; expects exit code 0 and

@@ -66,6 +66,7 @@ TEST(Acceptance, NameClashesAreSettledAsAnsweredForOneFileOrForAll) {
                 EXPECT_TRUE(w.IsChecked(answer.choice)) << "the last choice offered again";
             });
         }
+        if (answer.choice == IDC_CLASH_SKIP) s.Summary("変換 0、コピー 0、無視 2、失敗 0、拡張子で除外 0");
         s.Run();
         EXPECT_EQ(s.Saved().outputCode, EucJp);
     }
@@ -125,6 +126,7 @@ TEST(Acceptance, ANewRunAsksAgainAfterApplyToAllAndOffersTheLastChoice) {
         EXPECT_TRUE(w.IsChecked(IDC_CLASH_OVERWRITE));
     });
     s.Decide(accept::kNameClash, IDC_CLASH_SKIP);
+    s.Summary("変換 1、コピー 0、無視 1、失敗 0、拡張子で除外 0");
     s.Run();
 }
 
@@ -174,6 +176,8 @@ TEST(Acceptance, AnUndecidableCodeIsSettledAsAnswered) {
             EXPECT_FALSE(w.IsEnabled(IDC_DETECT_UTF8));  // A4 is no UTF-8 lead byte
         });
         if (!c.forAll) s.Decide(accept::kDetectionFailed, c.choice);
+        if (c.choice == IDC_DETECT_COPY) s.Summary("変換 0、コピー 2、無視 0、失敗 0、拡張子で除外 0");
+        if (c.choice == IDC_DETECT_IGNORE) s.Summary("変換 0、コピー 0、無視 2、失敗 0、拡張子で除外 0");
         s.Run();
         EXPECT_EQ(s.Saved().inputCode, c.inputPreset != 0 ? ShiftJis : EucJp);
     }
@@ -226,6 +230,14 @@ TEST(Acceptance, AFileThatIsNoTextIsCopiedAsItIsOrIgnoredButNeverConverted) {
             EXPECT_EQ(w.Text(IDC_DECISION_PATH), bin);
             EXPECT_EQ(w.IsEnabled(IDC_UNCONVERTIBLE_COPY), c.copyOffered);
         });
+        // The run's other file converted; this one is listed with what became of it.
+        s.Summary(copied ? "変換 1、コピー 1、無視 0、失敗 0、拡張子で除外 0"
+                         : "変換 1、コピー 0、無視 1、失敗 0、拡張子で除外 0",
+                  [&](test::UiWindow& w) {
+                      EXPECT_EQ(w.Text(IDC_SUMMARY_FILES),
+                                bin + (copied ? "\r\n　変換せずにコピーしました\r\n"
+                                              : "\r\n　正しい変換が行えないので無視しました\r\n"));
+                  });
         s.Run();
     }
 }

@@ -86,7 +86,10 @@ TEST_P(DiskFullCancel, RollsTheFileBackAndAsksWhetherToGoOnWithTheNext) {
     accept::Scenario& s = *scenario_;
     s.Script().AnswerMessageBox(IDCANCEL, "ディスクフル");
     s.Script().AnswerMessageBox(answer, "変換継続の確認");
-    if (answer == IDYES) s.ExpectOutput("b.txt", Sample(EucJp, Lf));
+    if (answer == IDYES) {
+        s.ExpectOutput("b.txt", Sample(EucJp, Lf));
+        s.Summary("変換 1、コピー 0、無視 0、失敗 1、拡張子で除外 0");
+    }
     s.Run();
     ASSERT_EQ(s.MessageBoxes().size(), 2u);
     EXPECT_EQ(s.MessageBoxes()[1].text, "このまま変換作業を続けますか？");
@@ -108,6 +111,7 @@ TEST_P(ReadError, RollsTheFileBackAndAsksWhetherToStop) {
     s.Convert({broken, text}, s.OutputFolder());
     s.Script().AnswerMessageBox(IDYES, "出力先の不在");
     s.Script().AnswerMessageBox(answer, "ファイル操作の異常");
+    if (answer == IDNO) s.Summary("変換 1、コピー 0、無視 0、失敗 1、拡張子で除外 0");
     s.Run();
     ASSERT_EQ(s.MessageBoxes().size(), 2u);
     EXPECT_EQ(s.MessageBoxes()[1].text,

@@ -285,6 +285,22 @@ protected:
             run.Run(list);
         }
         counts = run.Counts();
+        // Each file not converted is in the summary as "name:outcome:decision".
+        const RunSummary& notes = run.Summary();
+        summary.clear();
+        for (std::int32_t i = 0; i < notes.Count(); ++i) {
+            const char* path = notes.Path(i);
+            const char* name = std::max(std::strrchr(path, '/'), std::strrchr(path, '\\'));
+            static const char* const kOutcomes[] = {"Converted", "Copied", "Skipped", "Failed",
+                                                    "Stopped"};
+            static const char* const kDecisions[] = {
+                "None",          "NameClash",      "Undecided", "Unconvertible", "MissingInput",
+                "InputUnusable", "OutputUnusable", "Skip",      "EarlierOutput"};
+            summary += std::string(summary.empty() ? "" : " ") + (name ? name + 1 : path) + ":" +
+                       kOutcomes[static_cast<int>(notes.Note(i).outcome)] + ":" +
+                       kDecisions[static_cast<int>(notes.Note(i).decision)];
+        }
+        leftOutByExtension = notes.leftOutByExtension;
         EXPECT_EQ(CurrentDirectory(), current);
         EXPECT_EQ(script.Rest(), "") << "expected questions not asked";
     }
@@ -316,6 +332,8 @@ protected:
     Settings settings;
     RunningFlag running{1};
     RunCounts counts;
+    std::string summary;
+    std::int32_t leftOutByExtension = 0;
 
 private:
     std::string disk_;
@@ -454,6 +472,27 @@ TEST_P(FileCase, LeavesEveryFileAsExpected) {
 
 INSTANTIATE_TEST_SUITE_P(Runs, FileCase, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Every file that is not converted is accounted for, with what decided it: the missing
+// one while the inputs are listed, the others in the order they are converted.
+TEST_F(RunTest, SummarisesEveryFileNotConverted) {
+    Files before;
+    Apply(&before, "src/a.txt=S src/b.txt=S src/c.txt=A src/e.txt=A src/x.txt=X src/f.txt=S "
+                   "src/g.bin=S out/f.txt=O");
+    Build(before);
+    std::strcpy(settings.outputFolder, At("out").c_str());
+    twist = Twist::ReadError;  // for a.txt
+    Script script("Missing=skip FileError(5)=on Undecided=copy Undecided=skip "
+                  "Unconvertible=skip Clash=skip",
+                  &running);
+    Run({"src/a.txt", "src/b.txt", "src/c.txt", "src/e.txt", "src/x.txt", "src/f.txt",
+         "src/g.bin", "src/missing.txt"},
+        script);
+    EXPECT_EQ(summary,
+              "missing.txt:Skipped:MissingInput a.txt:Failed:Skip c.txt:Copied:Undecided "
+              "e.txt:Skipped:Undecided x.txt:Skipped:Unconvertible f.txt:Skipped:NameClash");
+    EXPECT_EQ(leftOutByExtension, 1);
+}
 
 // The naming rule read backwards: which name a generated one came from.
 TEST(NameBeforeNaming, TakesOffTheAffixAndTheNumberWhereTheRulePutsThem) {

@@ -219,6 +219,15 @@ std::vector<Template> Templates() {
              Radio(IDC_DETECT_COPY, "コピーする", {47, 91, 125, 10}),
              Radio(IDC_DETECT_IGNORE, "このファイルを無視する", {47, 107, 125, 10}),
          }, 126, 63, 120)},
+        {"Summary", IDD_SUMMARY, "変換の結果", 281, 171, kPopupDialog | WS_SYSMENU, 0, 0,
+         {
+             {IDC_SUMMARY_COUNTS, "Static", "", Rect{7, 7, 267, 8}, SS_LEFT},
+             Label("変換しなかったファイル：", {7, 22, 267, 8}),
+             Edit(IDC_SUMMARY_FILES, {7, 33, 267, 111},
+                  ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | WS_VSCROLL | WS_HSCROLL),
+             Push(IDC_SUMMARY_COPY, "コピー", {163, 150, 52, 14}),
+             Default(IDOK, "OK", {222, 150, 52, 14}),
+         }},
         {"About", IDD_ABOUT, "ヴァージョン情報", 87, 109, kPopupDialog | WS_SYSMENU,
          WS_MINIMIZEBOX, 0,
          {
