@@ -2,7 +2,8 @@
 """Writes the benchmark corpora: Japanese prose-like text (kanji, kana, ASCII words and
 numbers, punctuation, CR LF lines) in every input code -- Shift_JIS, EUC-JP, JIS and
 UTF-16LE with its byte-order mark -- as a 1 MB and a 50 MB file and as a tree of 10 000
-small files of 1-8 KB.  The text is pseudo-random with a fixed seed, so every run and
+small files of 1-8 KB; and English-like prose of plain ASCII (CR LF lines) as a 45 MB
+file, for detection.  The text is pseudo-random with a fixed seed, so every run and
 every machine measures the same bytes.
 
     make_corpus.py FOLDER
@@ -67,6 +68,44 @@ def prose(rng, characters):
     return "\r\n".join(lines) + "\r\n"
 
 
+WORDS = ("the of and to in is that for it as was with be by on not he this are or his "
+         "from at which but have an they you were her she there been one all we their has "
+         "would when if so no will more can who out some into them time only could new "
+         "about than other then do first any like my now over such our man me even most "
+         "made after also did many before must through years where much your way well down "
+         "should because each just those people how too little state good very make world "
+         "still own see men work long get here between both life being under never day same "
+         "another know while last might us great old year off come since against go came "
+         "right used take three system program file report water number part place").split()
+
+
+def english(rng, size):
+    """Sentences of common words wrapped into lines of at most 72 characters ending in
+    CR LF, blank lines between paragraphs; about size bytes."""
+    lines, line, count = [], "", 0
+    while count < size:
+        words = [rng.choice(WORDS) for _ in range(rng.randint(5, 16))]
+        if rng.random() < 0.1:
+            words.insert(rng.randrange(len(words)), str(rng.randint(1, 1999)))
+        if rng.random() < 0.3:
+            words[rng.randrange(len(words) - 1)] += ","
+        words[0] = words[0].capitalize()
+        words[-1] += rng.choice("....?!")
+        for word in words:
+            if len(line) + 1 + len(word) > 72:
+                lines.append(line)
+                count += len(line) + 2
+                line = word
+            else:
+                line = f"{line} {word}" if line else word
+        if rng.random() < 0.1:
+            lines.append(line)
+            lines.append("")
+            count += len(line) + 4
+            line = ""
+    return ("\r\n".join(lines) + "\r\n").encode("ascii")
+
+
 CODES = {
     "sjis": lambda text: text.encode("shift_jis"),
     "euc": lambda text: text.encode("euc_jp"),
@@ -77,8 +116,11 @@ CODES = {
 
 
 def write(path, data):
-    with open(path, "wb") as f:
+    # Under a temporary name first, so that an interrupted run leaves no short file that
+    # the next run would take as made.
+    with open(path + ".tmp", "wb") as f:
         f.write(data)
+    os.replace(path + ".tmp", path)
 
 
 def big_file(rng, size):
@@ -90,6 +132,11 @@ def big_file(rng, size):
 def main():
     folder = sys.argv[1]
     os.makedirs(folder, exist_ok=True)
+    # Apart from the Japanese corpora and with its own seed, so that adding it neither
+    # changes nor remakes them.
+    ascii_file = os.path.join(folder, "45mb.ascii")
+    if not os.path.exists(ascii_file):
+        write(ascii_file, english(random.Random(20240608), 1_000_000) * 45)
     # Named by the codes, so that a corpus made before a code was added is made again.
     stamp = os.path.join(folder, ".complete-" + "-".join(CODES))
     if os.path.exists(stamp):

@@ -1,13 +1,14 @@
 #!/bin/sh
-# make bench: installs the peers when missing (nkf, ICU's uconv, GNU time), writes the
-# corpora once, and measures.  BENCH_RUNS sets the runs per measurement (default 5).
+# make bench: installs the peers when missing (nkf, ICU's uconv, uchardet, GNU time),
+# writes the corpora once, and measures.  BENCH_RUNS sets the rounds of paired runs
+# (default 5).
 #   bench/run.sh BUILD
 set -eu
 build=$1
 here=$(cd "$(dirname "$0")" && pwd)
 
 missing=""
-for p in nkf icu-devtools time python3; do
+for p in nkf icu-devtools uchardet time python3; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
 done
 if [ -n "$missing" ]; then
