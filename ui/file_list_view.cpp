@@ -131,7 +131,15 @@ LRESULT FileListView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 bool FileListView::Attach(HWND list) {
     if (!Subclass(list)) return false;
     InsertColumns();
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_INFOTIP, LVS_EX_INFOTIP);
     return true;
+}
+
+void FileListView::FillInfoTip(NMLVGETINFOTIPA* tip) const {
+    const char* path = RowPath(tip->iItem);
+    if (path == nullptr || tip->cchTextMax <= 0) return;
+    // The control may offer text of its own to add to; the path replaces it.
+    std::snprintf(tip->pszText, static_cast<std::size_t>(tip->cchTextMax), "%s", path);
 }
 
 void FileListView::InsertColumns() {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstdint>
@@ -75,6 +76,8 @@ public:
     void RemoveNonTextEntries();
 
     int Count() const;
+    // The tip of a row, whose name or folder may be cut short in the columns: its full path.
+    void FillInfoTip(NMLVGETINFOTIPA* tip) const;
 
 private:
     void InsertColumns();

@@ -29,6 +29,13 @@ INT_PTR MainWindow::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DROPFILES:
         DropOutputFolder(reinterpret_cast<HDROP>(wParam));
         return TRUE;
+    case WM_NOTIFY: {
+        auto* tip = reinterpret_cast<NMLVGETINFOTIPA*>(lParam);
+        if (tip->hdr.idFrom != IDC_MAIN_FILE_LIST || tip->hdr.code != LVN_GETINFOTIPA)
+            return FALSE;
+        fileList_.FillInfoTip(tip);
+        return TRUE;
+    }
     default:
         return Dialog::DialogProc(message, wParam, lParam);
     }

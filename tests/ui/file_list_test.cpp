@@ -223,6 +223,21 @@ TEST_F(FileListTest, TheSamePathGivesOneRowWhateverItsCase) {
     EXPECT_EQ(Rows().size(), 3u);
 }
 
+// A name or folder cut short in its column is whole in the row's tip.
+TEST_F(FileListTest, ARowsTipIsItsFullPath) {
+    const std::string path = folder + std::string(120, 'n') + ".txt";
+    test::WriteBytes(path, "text");
+    Drop({path});
+    char text[INFOTIPSIZE] = "offered by the control";
+    NMLVGETINFOTIPA tip = {};
+    tip.hdr = {list, IDC_MAIN_FILE_LIST, LVN_GETINFOTIPA};
+    tip.pszText = text;
+    tip.cchTextMax = sizeof text;
+    tip.iItem = 0;
+    SendMessageA(window.Handle(), WM_NOTIFY, IDC_MAIN_FILE_LIST, reinterpret_cast<LPARAM>(&tip));
+    EXPECT_EQ(std::string(text), path);
+}
+
 TEST_F(FileListTest, TakesADriveRootAndTellsWhatItCannotTake) {
     Drop({"C:\\"});
     EXPECT_EQ(Rows(), (std::vector<Row>{{"", "<folder>", "C:\\", "C:\\"}}));
