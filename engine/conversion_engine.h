@@ -108,6 +108,17 @@ protected:
     std::int32_t Utf8Source(unsigned char* bytes);
     template <kana::Form Out>
     void CodePageSink();
+    // The converters between Unicode and the byte codes: a byte converter into Shift_JIS
+    // whose blocks the sink writes in Out, or the source's Shift_JIS through a byte
+    // converter.
+    template <Converter First, kana::Form Out>
+    bool IntoUnicode() {
+        return RunWithSink(First, &ConversionEngine::CodePageSink<Out>, Out);
+    }
+    template <Source From, Converter Second>
+    bool FromUnicode() {
+        return RunWithSource(From, Second);
+    }
 
     // A failed source or sink stops the byte converter as a cleared running flag does;
     // the caller still tells the two apart by the flag.
@@ -137,22 +148,10 @@ protected:
     bool EucToEuc();
     bool PlainToUnicode();
     bool UnicodeToUnicode();
-    bool JisToUnicode();
-    bool ShiftJisToUnicode();
-    bool EucToUnicode();
-    bool UnicodeToJis();
-    bool UnicodeToShiftJis();
-    bool UnicodeToEuc();
     bool PlainToUtf8();
     bool Utf8ToUtf8();
     bool Utf8ToUnicode();
     bool UnicodeToUtf8();
-    bool JisToUtf8();
-    bool ShiftJisToUtf8();
-    bool EucToUtf8();
-    bool Utf8ToJis();
-    bool Utf8ToShiftJis();
-    bool Utf8ToEuc();
 
 private:
     using NewlineWriter = void (ConversionEngine::*)(int c);

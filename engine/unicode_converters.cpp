@@ -274,49 +274,6 @@ bool ConversionEngine::FindUnwritable(FileHandle& input, std::int32_t inputCode,
     }
 }
 
-bool ConversionEngine::JisToUnicode() {
-    return RunWithSink(&ConversionEngine::JisToShiftJis,
-                       &ConversionEngine::CodePageSink<kana::FormUtf16>, kana::FormUtf16);
-}
-bool ConversionEngine::ShiftJisToUnicode() {
-    return RunWithSink(&ConversionEngine::ShiftJisToShiftJis,
-                       &ConversionEngine::CodePageSink<kana::FormUtf16>, kana::FormUtf16);
-}
-bool ConversionEngine::EucToUnicode() {
-    return RunWithSink(&ConversionEngine::EucToShiftJis,
-                       &ConversionEngine::CodePageSink<kana::FormUtf16>, kana::FormUtf16);
-}
-bool ConversionEngine::JisToUtf8() {
-    return RunWithSink(&ConversionEngine::JisToShiftJis,
-                       &ConversionEngine::CodePageSink<kana::FormUtf8>, kana::FormUtf8);
-}
-bool ConversionEngine::ShiftJisToUtf8() {
-    return RunWithSink(&ConversionEngine::ShiftJisToShiftJis,
-                       &ConversionEngine::CodePageSink<kana::FormUtf8>, kana::FormUtf8);
-}
-bool ConversionEngine::EucToUtf8() {
-    return RunWithSink(&ConversionEngine::EucToShiftJis,
-                       &ConversionEngine::CodePageSink<kana::FormUtf8>, kana::FormUtf8);
-}
-bool ConversionEngine::UnicodeToJis() {
-    return RunWithSource(&ConversionEngine::Utf16Source, &ConversionEngine::ShiftJisToJis);
-}
-bool ConversionEngine::UnicodeToShiftJis() {
-    return RunWithSource(&ConversionEngine::Utf16Source, &ConversionEngine::ShiftJisToShiftJis);
-}
-bool ConversionEngine::UnicodeToEuc() {
-    return RunWithSource(&ConversionEngine::Utf16Source, &ConversionEngine::ShiftJisToEuc);
-}
-bool ConversionEngine::Utf8ToJis() {
-    return RunWithSource(&ConversionEngine::Utf8Source, &ConversionEngine::ShiftJisToJis);
-}
-bool ConversionEngine::Utf8ToShiftJis() {
-    return RunWithSource(&ConversionEngine::Utf8Source, &ConversionEngine::ShiftJisToShiftJis);
-}
-bool ConversionEngine::Utf8ToEuc() {
-    return RunWithSource(&ConversionEngine::Utf8Source, &ConversionEngine::ShiftJisToEuc);
-}
-
 bool ConversionEngine::RunWithSource(Source source, Converter second) {
     source_ = source;
     rawEnded_ = false;
@@ -445,3 +402,7 @@ void ConversionEngine::CodePageSink() {
     WriteBytes(stage_, stageCount_);
     stageCount_ = 0;
 }
+
+// The converter table, in conversion_engine.cpp, names both.
+template void ConversionEngine::CodePageSink<kana::FormUtf16>();
+template void ConversionEngine::CodePageSink<kana::FormUtf8>();
