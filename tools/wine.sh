@@ -38,6 +38,12 @@ create_prefix() {
     if [ "${ZEKO_WINE_X11:-}" = 1 ]; then
         # Without a window manager, managed windows get no caption and are slow.
         quiet "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
+        # Wine draws the caption buttons with Marlett, which this Wine does not find in
+        # its own font folder: registered by hand, they show as buttons, not "0 1 r".
+        marlett=/usr/share/wine/fonts/marlett.ttf
+        [ -f "$marlett" ] && quiet "$wine" reg add \
+            'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' \
+            /v 'Marlett (TrueType)' /d "Z:$(echo "$marlett" | tr / '\\')" /f
     else
         quiet "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f
     fi
