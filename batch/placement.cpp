@@ -5,7 +5,6 @@
 #include <cstring>
 #include <ctime>
 
-#include "framework/find_file.h"
 #include "framework/path.h"
 #include "settings/settings.h"
 
@@ -13,9 +12,9 @@ namespace {
 
 constexpr std::uint32_t kOpenFlags = platform::kAttributeArchive | platform::kFlagSequentialScan;
 
+// One attribute query: a search would open the folder and read it for the same answer.
 bool Exists(const char* path) {
-    FindFile find;
-    return find.FindFirst(path);
+    return platform::Attributes(path) != platform::kInvalidAttributes;
 }
 
 // printf into a path buffer; false when the result would exceed a path.
