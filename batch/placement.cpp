@@ -156,7 +156,8 @@ bool Placement::Open(FileTransaction* file, const char* input, const char* targe
 
 // A new name in the target's folder, made where nothing stood, and deleted by the system
 // if the process ends before the commit keeps it; nameFailed when the folder cannot be
-// made or the name would be too long, rather than the file refused.
+// made or the name would be too long, rather than the file refused.  The folder is made
+// only once the create has found it missing: the create answers that anyway.
 bool Placement::MakeTempFile(FileHandle* output, const char* target, bool* nameFailed) const {
     char folder[platform::kPathBuffer];
     // Seeded apart for processes started in the same second: the address of a local
@@ -164,10 +165,11 @@ bool Placement::MakeTempFile(FileHandle* output, const char* target, bool* nameF
     static std::atomic<std::uint32_t> counter{
         static_cast<std::uint32_t>(std::time(nullptr)) ^
         static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&folder) >> 4)};
-    if (!FolderOf(target, folder) || (folder[0] != '\0' && !CreateDirectoryPath(folder))) {
+    if (!FolderOf(target, folder)) {
         *nameFailed = true;
         return false;
     }
+    bool folderMade = folder[0] == '\0';
     for (int attempt = 0; attempt < 1000; ++attempt) {
         char name[platform::kPathBuffer];
         std::uint32_t unique = counter.fetch_add(0x9E37u, std::memory_order_relaxed);
@@ -179,6 +181,14 @@ bool Placement::MakeTempFile(FileHandle* output, const char* target, bool* nameF
                          platform::kCreateProvisional, kOpenFlags))
             return true;
         std::uint32_t error = platform::LastError();
+        if (error == platform::kErrorPathNotFound && !folderMade) {
+            folderMade = true;
+            if (!CreateDirectoryPath(folder)) {
+                *nameFailed = true;
+                return false;
+            }
+            continue;
+        }
         if (error != platform::kErrorFileExists && error != platform::kErrorAlreadyExists)
             return false;
     }
