@@ -176,6 +176,11 @@ const char* OutputRefusal(const std::string& in, const std::string& out,
         platform::kShareRead | platform::kShareWrite | platform::kShareDelete;
     FileHandle output;
     if (!output.Open(out.c_str(), 0, kShareAll, platform::kOpenExisting, 0)) {
+        // Where nothing stands there is nothing to ask about; a folder refuses the open
+        // for want of access.
+        std::uint32_t error = platform::LastError();
+        if (error == platform::kErrorFileNotFound || error == platform::kErrorPathNotFound)
+            return nullptr;
         std::uint32_t attributes = platform::Attributes(out.c_str());
         bool folder = attributes != platform::kInvalidAttributes &&
                       (attributes & platform::kAttributeDirectory) != 0;
