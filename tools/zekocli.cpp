@@ -316,6 +316,9 @@ int Batch(const std::vector<std::string>& args) {
             return kExitIo;
         }
     }
+    // Each case's line goes out in one write, when it is flushed: the runtime leaves a
+    // character device (the NUL device, a console) unbuffered, a write per character.
+    std::setvbuf(stdout, nullptr, _IOFBF, BUFSIZ);
     Settings settings;
     SetPairs(&settings);
     // Standard input carrying the list cannot also carry answers.
