@@ -204,11 +204,12 @@ bool Placement::Commit(FileTransaction* file) {
     if ((replaces && !platform::Flush(file->output_.Handle())) ||
         !platform::Keep(file->output_.Handle(), temp))
         throw platform::LastError();
-    file->output_.Close();
     const char* target = file->target_;
-    bool placed = false;
+    // A new name is taken through the open file; ReplaceFileA opens the file by name.
+    bool placed = !replaces && platform::RenameOpen(file->output_.Handle(), temp, target);
+    file->output_.Close();
     switch (file->mode_) {
-    case FileTransaction::Mode::NewName: placed = platform::Rename(temp, target); break;
+    case FileTransaction::Mode::NewName: break;
     case FileTransaction::Mode::Replace:
         // A target removed meanwhile leaves nothing to replace or keep.
         placed = platform::ReplaceTarget(target, temp, nullptr) ||
