@@ -6,7 +6,6 @@
 #include <ctime>
 #include <string_view>
 
-#include "framework/find_file.h"
 #include "framework/path.h"
 #include "settings/settings.h"
 
@@ -14,9 +13,9 @@ namespace {
 
 constexpr std::uint32_t kOpenFlags = platform::kAttributeArchive | platform::kFlagSequentialScan;
 
+// One attribute query: a search would open the folder and read it for the same answer.
 bool Exists(const char* path) {
-    FindFile find;
-    return find.FindFirst(path);
+    return platform::Attributes(path) != platform::kInvalidAttributes;
 }
 
 // printf into a path buffer; false when the result would exceed a path.
@@ -188,7 +187,8 @@ bool Placement::Open(FileTransaction* file, const char* input, const char* targe
 
 // A new name in the target's folder, made where nothing stood, and deleted by the system
 // if the process ends before the commit keeps it; nameFailed when the folder cannot be
-// made or the name would be too long, rather than the file refused.
+// made or the name would be too long, rather than the file refused.  The folder is made
+// only once the create has found it missing: the create answers that anyway.
 bool Placement::MakeTempFile(FileHandle* output, const char* target, bool* nameFailed) const {
     char folder[platform::kPathBuffer];
     // Seeded apart for processes started in the same second: the address of a local
@@ -196,10 +196,11 @@ bool Placement::MakeTempFile(FileHandle* output, const char* target, bool* nameF
     static std::atomic<std::uint32_t> counter{
         static_cast<std::uint32_t>(std::time(nullptr)) ^
         static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&folder) >> 4)};
-    if (!FolderOf(target, folder) || (folder[0] != '\0' && !CreateDirectoryPath(folder))) {
+    if (!FolderOf(target, folder)) {
         *nameFailed = true;
         return false;
     }
+    bool folderMade = folder[0] == '\0';
     for (int attempt = 0; attempt < 1000; ++attempt) {
         char name[platform::kPathBuffer];
         std::uint32_t unique = counter.fetch_add(0x9E37u, std::memory_order_relaxed);
@@ -211,6 +212,14 @@ bool Placement::MakeTempFile(FileHandle* output, const char* target, bool* nameF
                          platform::kCreateProvisional, kOpenFlags))
             return true;
         std::uint32_t error = platform::LastError();
+        if (error == platform::kErrorPathNotFound && !folderMade) {
+            folderMade = true;
+            if (!CreateDirectoryPath(folder)) {
+                *nameFailed = true;
+                return false;
+            }
+            continue;
+        }
         if (error != platform::kErrorFileExists && error != platform::kErrorAlreadyExists)
             return false;
     }
@@ -226,11 +235,12 @@ bool Placement::Commit(FileTransaction* file) {
     if ((replaces && !platform::Flush(file->output_.Handle())) ||
         !platform::Keep(file->output_.Handle(), temp))
         throw platform::LastError();
-    file->output_.Close();
     const char* target = file->target_;
-    bool placed = false;
+    // A new name is taken through the open file; ReplaceFileA opens the file by name.
+    bool placed = !replaces && platform::RenameOpen(file->output_.Handle(), temp, target);
+    file->output_.Close();
     switch (file->mode_) {
-    case FileTransaction::Mode::NewName: placed = platform::Rename(temp, target); break;
+    case FileTransaction::Mode::NewName: break;
     case FileTransaction::Mode::Replace:
         // A target removed meanwhile leaves nothing to replace or keep.
         placed = platform::ReplaceTarget(target, temp, nullptr) ||

@@ -112,6 +112,10 @@ bool IsDiskFile(FileId file);
 bool Remove(const char* path);
 bool Rename(const char* from, const char* to);
 bool RenameReplacing(const char* from, const char* to);
+// Rename for the open file named from, without opening it again: the Win32 build renames
+// through the handle (SetFileInformationByHandle), which needs the DELETE access that a
+// kCreateProvisional open has.
+bool RenameOpen(FileId file, const char* from, const char* to);
 // ReplaceFileA: replacement's text takes target's name in one step, keeping target's
 // attributes; with a backup name (which must name nothing yet) the old target is kept
 // under it.  On failure target is as it was.

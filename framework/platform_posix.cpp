@@ -511,6 +511,8 @@ bool Rename(const char* from, const char* to) {
     return true;
 }
 
+bool RenameOpen(FileId, const char* from, const char* to) { return Rename(from, to); }
+
 bool RenameReplacing(const char* from, const char* to) {
     std::string source = Native(from), target = Native(to);
     if (rename(source.c_str(), target.c_str()) != 0) return FailPath(source, false);

@@ -1,6 +1,8 @@
 // The platform layer on Windows: each call is the Win32 function of the same meaning.
 #include <windows.h>
 
+#include <new>
+
 #include "framework/platform.h"
 
 namespace platform {
@@ -91,6 +93,34 @@ bool Remove(const char* path) { return DeleteFileA(path) != FALSE; }
 bool Rename(const char* from, const char* to) { return MoveFileA(from, to) != FALSE; }
 bool RenameReplacing(const char* from, const char* to) {
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+// The new name goes in the system's own full form (\??\C:\..., \??\UNC\server\...),
+// the one form every system takes alike: a bare name is resolved against the file's
+// folder or against the current directory depending on the system (Wine: the latter).
+bool RenameOpen(FileId file, const char*, const char* to) {
+    char full[MAX_PATH];
+    DWORD length = GetFullPathNameA(to, MAX_PATH, full, nullptr);
+    if (length == 0 || length >= MAX_PATH) return false;
+    const char* rest = full;
+    const wchar_t* prefix = L"\\??\\";
+    if (full[0] == '\\' && full[1] == '\\') {
+        bool local = (full[2] == '?' || full[2] == '.') && full[3] == '\\';
+        rest = full + (local ? 4 : 2);
+        prefix = local ? L"\\??\\" : L"\\??\\UNC\\";
+    }
+    constexpr int kRoom = MAX_PATH + 8;
+    alignas(FILE_RENAME_INFO) unsigned char
+        buffer[sizeof(FILE_RENAME_INFO) + kRoom * sizeof(WCHAR)];
+    auto* info = new (buffer) FILE_RENAME_INFO{};
+    int prefixLength = lstrlenW(prefix);
+    lstrcpyW(info->FileName, prefix);
+    int made = MultiByteToWideChar(CP_ACP, 0, rest, -1, info->FileName + prefixLength,
+                                   kRoom - prefixLength);
+    if (made == 0) return false;
+    info->FileNameLength = static_cast<DWORD>((prefixLength + made - 1) * sizeof(WCHAR));
+    return SetFileInformationByHandle(ToHandle(file), FileRenameInfo, info,
+                                      sizeof buffer) != FALSE;
 }
 
 // Wine's ReplaceFileA fails on relative names (error 267), so each name goes in full.

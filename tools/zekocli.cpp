@@ -176,6 +176,11 @@ const char* OutputRefusal(const std::string& in, const std::string& out,
         platform::kShareRead | platform::kShareWrite | platform::kShareDelete;
     FileHandle output;
     if (!output.Open(out.c_str(), 0, kShareAll, platform::kOpenExisting, 0)) {
+        // Where nothing stands there is nothing to ask about; a folder refuses the open
+        // for want of access.
+        std::uint32_t error = platform::LastError();
+        if (error == platform::kErrorFileNotFound || error == platform::kErrorPathNotFound)
+            return nullptr;
         std::uint32_t attributes = platform::Attributes(out.c_str());
         bool folder = attributes != platform::kInvalidAttributes &&
                       (attributes & platform::kAttributeDirectory) != 0;
@@ -311,6 +316,9 @@ int Batch(const std::vector<std::string>& args) {
             return kExitIo;
         }
     }
+    // Each case's line goes out in one write, when it is flushed: the runtime leaves a
+    // character device (the NUL device, a console) unbuffered, a write per character.
+    std::setvbuf(stdout, nullptr, _IOFBF, BUFSIZ);
     Settings settings;
     SetPairs(&settings);
     // Standard input carrying the list cannot also carry answers.
