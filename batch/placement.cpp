@@ -240,7 +240,11 @@ bool Placement::Commit(FileTransaction* file) {
     bool placed = !replaces && platform::RenameOpen(file->output_.Handle(), temp, target);
     file->output_.Close();
     switch (file->mode_) {
-    case FileTransaction::Mode::NewName: break;
+    case FileTransaction::Mode::NewName:
+        // A system that takes no name through the handle still takes it by name; a name
+        // in the way is refused either way, never replaced.
+        if (!placed) placed = platform::Rename(temp, target);
+        break;
     case FileTransaction::Mode::Replace:
         // A target removed meanwhile leaves nothing to replace or keep.
         placed = platform::ReplaceTarget(target, temp, nullptr) ||
