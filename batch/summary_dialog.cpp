@@ -56,10 +56,12 @@ SummaryDialog::SummaryDialog(const RunCounts& counts, const RunSummary& summary)
 }
 
 BOOL SummaryDialog::OnInit(WPARAM wParam, LPARAM lParam) {
-    BOOL result = Dialog::OnInit(wParam, lParam);
+    Dialog::OnInit(wParam, lParam);
     SetDlgItemTextA(Handle(), IDC_SUMMARY_COUNTS, counts_.c_str());
     SetDlgItemTextA(Handle(), IDC_SUMMARY_FILES, files_.c_str());
-    return result;
+    // On OK rather than in the list, which would show its text all selected.
+    SetFocus(GetDlgItem(Handle(), IDOK));
+    return FALSE;
 }
 
 INT_PTR SummaryDialog::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {

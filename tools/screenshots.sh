@@ -2,8 +2,9 @@
 # screenshots.sh BUILD_DIR OUT_DIR: a picture of every dialog template of ZEKO.EXE, one PNG
 # each, named <id>-<name>.png, shown by the tree's show_template tool; the real main
 # window with a few files and folders dropped on its list, 102-main-with-rows.png; and each
-# page of the real settings sheet over the default settings, settings-<n>-<page>.png; and
-# the main window over its progress dialog during a run, run-in-progress.png.
+# page of the real settings sheet over the default settings, settings-<n>-<page>.png; the
+# main window over its progress dialog during a run, run-in-progress.png; and the summary
+# of a run that left a file unconverted, summary.png.
 set -eu
 build=$1 out=$2
 here=$(cd "$(dirname "$0")" && pwd)
@@ -62,3 +63,14 @@ SHOT_WINDOWS=2 "$here/screenshot.sh" "$build" "$out/run-in-progress.png" \
     "$build/tools/show_main_window.exe" --convert-to "$(windows_path "$run/out")" \
     "$(windows_path "$run/in/長い文章.txt")" "$(windows_path "$run/in/readme.txt")"
 rm -rf "$run"
+
+# The summary after a run in place with backups, over a file and an earlier run's backup.
+beside=$out/beside
+rm -rf "$beside"
+mkdir -p "$beside"
+printf 'text\r\n' >"$beside/a.txt"
+printf 'old\r\n' >"$beside/Z_a.txt"
+SHOT_WINDOWS=2 "$here/screenshot.sh" "$build" "$out/summary.png" \
+    "$build/tools/show_main_window.exe" --beside "$(windows_path "$beside/a.txt")" \
+    "$(windows_path "$beside/Z_a.txt")"
+rm -rf "$beside"

@@ -1,7 +1,9 @@
-// show_main_window [--convert-to FOLDER] PATH...: ZEKO.EXE's main window with each PATH
-// dropped on its file list, the way tools/screenshots.sh photographs it.  With
+// show_main_window [--convert-to FOLDER | --beside] PATH...: ZEKO.EXE's main window with
+// each PATH dropped on its file list, the way tools/screenshots.sh photographs it.  With
 // --convert-to, FOLDER is typed as the output folder and 変換 pressed, so the picture
-// shows a run in progress.  Default settings otherwise; nothing is saved.
+// shows a run in progress; with --beside, 変換 converts in place keeping backups, so a
+// backup among the PATHs brings up the summary.  Default settings otherwise; nothing is
+// saved.
 #include <windows.h>
 
 #include <cstdio>
@@ -16,6 +18,7 @@ namespace {
 
 MainWindow* shown = nullptr;
 const char* outputFolder = nullptr;
+bool convert = false;
 int pathCount = 0;
 char** paths = nullptr;
 
@@ -27,8 +30,8 @@ void CALLBACK DropPaths(HWND, UINT, UINT_PTR timer, DWORD) {
         std::snprintf(path, sizeof path, "%s", paths[i]);
         shown->FileList().AddDroppedPath(path);
     }
-    if (outputFolder == nullptr) return;
-    SetDlgItemTextA(shown->Handle(), IDC_MAIN_OUTPUT_FOLDER, outputFolder);
+    if (!convert) return;
+    if (outputFolder) SetDlgItemTextA(shown->Handle(), IDC_MAIN_OUTPUT_FOLDER, outputFolder);
     PostMessageA(GetDlgItem(shown->Handle(), IDC_MAIN_CONVERT), BM_CLICK, 0, 0);
 }
 
@@ -39,11 +42,17 @@ int main(int argc, char** argv) {
     paths = argv + 1;
     pathCount = argc - 1;
     if (pathCount >= 2 && std::strcmp(paths[0], "--convert-to") == 0) {
+        convert = true;
         outputFolder = paths[1];
         paths += 2;
         pathCount -= 2;
         // A run through the code page keeps the progress dialog up long enough to be seen.
         settings.outputCode = Unicode;
+    } else if (pathCount >= 1 && std::strcmp(paths[0], "--beside") == 0) {
+        convert = true;
+        ++paths;
+        --pathCount;
+        settings.noOutputAction = ReplaceWithBackup;
     }
     MainWindow window(settings);
     shown = &window;
