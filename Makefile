@@ -5,6 +5,7 @@
 #   build/fuzz    the portable core and its libFuzzer targets (clang); `make test` runs
 #                 each for FUZZ_SMOKE_SECONDS, `make fuzz` for FUZZ_SECONDS
 #   build/bench   zekocli, optimised, for `make bench` (with build/win64's zekocli.exe)
+# `make dist` packs build/win32's programs into dist/ (the release zip and its SHA-256).
 BUILD ?= build
 TREES := win64 win32 native fuzz
 SRC := $(CURDIR)
@@ -20,7 +21,7 @@ cmake_bench := -DZEKO_NATIVE_CORE=ON -DZEKO_SANITIZE=OFF -DZEKO_TESTS=OFF \
 # The fuzz tree needs clang; the others take the toolchain file's or the default compiler.
 env_fuzz := CC=clang CXX=clang++
 
-.PHONY: all deps build test fuzz bench run screenshots clean
+.PHONY: all deps build test fuzz bench run screenshots dist clean
 
 all: build
 
@@ -39,6 +40,7 @@ test: build
 	@ctest --test-dir $(BUILD)/native --output-on-failure --parallel 2
 	@ctest --test-dir $(BUILD)/fuzz --output-on-failure --parallel 2
 	@ctest --test-dir $(BUILD)/win64 --output-on-failure --parallel 2
+	@ctest --test-dir $(BUILD)/win32 --output-on-failure
 
 fuzz: $(BUILD)/fuzz/build.ninja
 	@cmake --build $(BUILD)/fuzz -- --quiet
@@ -48,6 +50,10 @@ bench: $(BUILD)/bench/build.ninja $(BUILD)/win64/build.ninja
 	@cmake --build $(BUILD)/bench --target zekocli -- --quiet
 	@cmake --build $(BUILD)/win64 --target zekocli wine_keepalive -- --quiet
 	@bench/run.sh $(BUILD)
+
+dist: $(BUILD)/win32/build.ninja
+	@cmake --build $(BUILD)/win32 --target zeko zekocli -- --quiet
+	@python3 tools/dist.py $(BUILD)/win32 dist
 
 run: $(BUILD)/win64/build.ninja
 	@cmake --build $(BUILD)/win64 --target zeko wine_keepalive -- --quiet
@@ -61,4 +67,4 @@ clean:
 	@for tree in win64 win32; do \
 		[ ! -d $(BUILD)/$$tree ] || tools/wine.sh $(BUILD)/$$tree --stop 2>/dev/null || true; \
 	done
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) dist

@@ -5,7 +5,7 @@ set -eu
 
 packages="g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 cmake ninja-build
 g++ googletest locales xvfb x11-utils imagemagick fonts-noto-cjk fonts-wine clang
-libclang-rt-14-dev"
+libclang-rt-14-dev python3"
 [ "${ZEKO_EXTRA_PACKAGES:-}" ] && packages="$packages $ZEKO_EXTRA_PACKAGES"
 
 missing=""
