@@ -5,8 +5,8 @@
 #include <cstring>
 #include <new>
 
-#include "framework/find_file.h"
 #include "batch/placement.h"
+#include "framework/find_file.h"
 #include "framework/path.h"
 #include "settings/settings.h"
 
