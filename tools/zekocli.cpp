@@ -20,6 +20,7 @@
 #include "framework/file_handle.h"
 #include "framework/platform.h"
 #include "framework/string_list.h"
+#include "resources/version.h"
 #include "settings/settings.h"
 #include "tools/console_asker.h"
 #include "tools/console_run.h"
@@ -34,7 +35,7 @@ constexpr char kUsage[] =
     "  zekocli convert [--from CODE] --to CODE [--newline NL] [--widen-kana] [--bom]\n"
     "                  --in-place [--backup] FILE...\n"
     "  zekocli batch [LIST]\n"
-    "  zekocli --help\n"
+    "  zekocli --help | --version\n"
     "\n"
     "detect   prints FILE<TAB>NAME for each file, NAME being Jis, ShiftJis, EucJp,\n"
     "         Unicode, Plain, NotText or Ambiguous (batch prints Utf8 as given).\n"
@@ -379,6 +380,10 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + (argc > 1 ? 2 : 1), argv + argc);
     if (command == "--help" || command == "-h") {
         std::fputs(kUsage, stdout);
+        return kExitConverted;
+    }
+    if (command == "--version") {
+        std::puts("zekocli " ZEKO_VERSION);
         return kExitConverted;
     }
     if (command == "detect") return Detect(args);

@@ -21,9 +21,10 @@ using test::Repeat;
 
 TEST(Acceptance, StoppingDuringALargeFileRollsItBackAndStartsNoOther) {
     accept::Scenario s(20000);
-    std::string big = s.Source("a-big.txt", Repeat(Sample(ShiftJis, kAsWritten), 300000));
+    // Large enough (61 MB) for the run to be caught in it on a busy machine.
+    std::string big = s.Source("a-big.txt", Repeat(Sample(ShiftJis, kAsWritten), 1200000));
     std::string next = s.Source("b-next.txt", Sample(ShiftJis, kAsWritten));
-    // To UTF-16 in two passes: the intermediate file must go as well.
+    // To UTF-16, the slowest conversion, through the code page.
     s.ChangeSettings({{accept::kOutputPage, IDC_OUT_UNICODE}, {accept::kOutputPage, IDC_OUT_CRLF}});
     platform::MakeDirectory(s.OutputFolder().c_str());
     s.Convert({big, next}, s.OutputFolder(), accept::FolderEntry::Dropped);

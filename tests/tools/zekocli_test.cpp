@@ -65,6 +65,7 @@ TEST_F(Zekocli, HelpAndUsageErrors) {
     test::Run help = Cli({"--help"});
     EXPECT_EQ(help.exitCode, kConverted);
     EXPECT_EQ(help.out.rfind("Usage:\n", 0), 0u);
+    EXPECT_EQ(Cli({"--version"}).out, "zekocli 1.03a\n");
     std::string in = File("in.txt", "abc");
     const std::vector<std::string> usageErrors[] = {
         {},
