@@ -87,6 +87,33 @@ void StoreUnit(unsigned char* at, int unit) {
     at[1] = static_cast<unsigned char>(unit >> 8);
 }
 
+// Writes code point c as UTF-16 little-endian at at, a surrogate pair above the basic
+// plane; answers the units written, 1 or 2.
+int StoreCharacter(unsigned char* at, int c) {
+    if (c < kPlaneOne) {
+        StoreUnit(at, c);
+        return 1;
+    }
+    StoreUnit(at, kSurrogateFirst + ((c - kPlaneOne) >> 10));
+    StoreUnit(at + 2, kLowSurrogateFirst + (c & 0x3FF));
+    return 2;
+}
+
+// The code point of the sequence of lead.length bytes at at, whose first byte leads
+// something; kBadSequence (-1) when its bytes are no sequence: a second byte outside
+// the lead's range (overlong forms, surrogates, beyond U+10FFFF) or a later one that
+// does not continue.
+constexpr std::int32_t kBadSequence = -1;
+int DecodeSequence(const unsigned char* at, const Utf8Lead& lead) {
+    if (at[1] < lead.low || at[1] > lead.high) return kBadSequence;
+    int c = (at[0] & 0x7F >> lead.length) << 6 | (at[1] & 0x3F);
+    for (int i = 2; i < lead.length; ++i) {
+        if ((at[i] & 0xC0) != 0x80) return kBadSequence;
+        c = c << 6 | (at[i] & 0x3F);
+    }
+    return c;
+}
+
 // Writes code point c as UTF-8 at out; answers the byte after it.
 unsigned char* EncodeUtf8(unsigned char* out, int c) {
     if (c < 0x80) {
@@ -124,8 +151,7 @@ unsigned char* EncodeUnits(const unsigned char* units, std::int32_t count, unsig
 // Units as UTF-16 little-endian from the whole characters between *from and end, at most
 // room of them (room >= 2): answers how many, and moves *from past the characters taken;
 // a sequence that end cuts is left.  kBadSequence for a byte that begins no character or
-// a sequence that is none, as ReadUtf8 tells them.
-constexpr std::int32_t kBadSequence = -1;
+// a sequence that is none.
 std::int32_t DecodeUtf8(const unsigned char** from, const unsigned char* end,
                         unsigned char* units, std::int32_t room) {
     const unsigned char* at = *from;
@@ -152,20 +178,10 @@ std::int32_t DecodeUtf8(const unsigned char** from, const unsigned char* end,
         const Utf8Lead lead = kUtf8Leads[b];
         if (lead.length == 0) return kBadSequence;
         if (end - at < lead.length) break;
-        if (at[1] < lead.low || at[1] > lead.high) return kBadSequence;
-        int c = (b & 0x7F >> lead.length) << 6 | (at[1] & 0x3F);
-        for (int i = 2; i < lead.length; ++i) {
-            if ((at[i] & 0xC0) != 0x80) return kBadSequence;
-            c = c << 6 | (at[i] & 0x3F);
-        }
+        const int c = DecodeSequence(at, lead);
+        if (c == kBadSequence) return kBadSequence;
         at += lead.length;
-        if (c >= kPlaneOne) {
-            StoreUnit(out, kSurrogateFirst + ((c - kPlaneOne) >> 10));
-            out += 2;
-            c = kLowSurrogateFirst + (c & 0x3FF);
-        }
-        StoreUnit(out, c);
-        out += 2;
+        out += 2 * StoreCharacter(out, c);
     }
     *from = at;
     return static_cast<std::int32_t>((out - units) / 2);
@@ -173,19 +189,17 @@ std::int32_t DecodeUtf8(const unsigned char** from, const unsigned char* end,
 
 }  // namespace
 
+// The sequence's bytes are gathered across the blocks and decoded as DecodeUtf8 decodes
+// them; the end of the data reads as 0xFF, which continues nothing.
 int ConversionEngine::ReadUtf8() {
     const int b = ReadByte();
     if (b < 0x80) return b;  // the end too
     const Utf8Lead lead = kUtf8Leads[b];
-    int next = ReadByte();
-    if (next < lead.low || next > lead.high) return kMalformed;
-    int c = (b & 0x7F >> lead.length) << 6 | (next & 0x3F);
-    for (int i = 2; i < lead.length; ++i) {
-        next = ReadByte();
-        if ((next & 0xC0) != 0x80) return kMalformed;  // the end is all ones
-        c = c << 6 | (next & 0x3F);
-    }
-    return c;
+    if (lead.length == 0) return kMalformed;
+    unsigned char sequence[4] = {static_cast<unsigned char>(b)};
+    for (int i = 1; i < lead.length; ++i) sequence[i] = static_cast<unsigned char>(ReadByte());
+    const int c = DecodeSequence(sequence, lead);
+    return c == kBadSequence ? kMalformed : c;
 }
 
 int ConversionEngine::ReadUtf16() {
@@ -265,9 +279,7 @@ bool ConversionEngine::FindUnwritable(FileHandle& input, std::int32_t inputCode,
         if (c == kLf) ++line;
         if (c < 0x80 || (first && c == kByteOrderMark)) continue;
         unsigned char units[4], bytes[8];
-        StoreUnit(units, c >= kPlaneOne ? kSurrogateFirst + ((c - kPlaneOne) >> 10) : c);
-        StoreUnit(units + 2, kLowSurrogateFirst + (c & 0x3FF));
-        if (platform::Utf16ToAnsi(units, c >= kPlaneOne ? 2 : 1, bytes, sizeof bytes) > 0)
+        if (platform::Utf16ToAnsi(units, StoreCharacter(units, c), bytes, sizeof bytes) > 0)
             continue;
         *found = {static_cast<std::uint32_t>(c), line};
         return true;
@@ -285,14 +297,13 @@ bool ConversionEngine::RunWithSource(Source source, Converter second) {
 }
 
 bool ConversionEngine::RunWithSink(Converter first, Sink sink, kana::Form form) {
-    stageCount_ = 0;
+    unsigned char* markEnd = stage_;
     if (form == kana::FormUtf16) {
-        stageCount_ = 2;
-        StoreUnit(stage_, kByteOrderMark);
+        markEnd += 2 * StoreCharacter(stage_, kByteOrderMark);
     } else if (utf8Mark_) {
-        stageCount_ = 3;
-        std::memcpy(stage_, "\xEF\xBB\xBF", 3);
+        markEnd = EncodeUtf8(stage_, kByteOrderMark);
     }
+    stageCount_ = static_cast<std::int32_t>(markEnd - stage_);
     sink_ = sink;
     sinkCarried_ = -1;
     bool converted = (this->*first)();
