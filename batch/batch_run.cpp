@@ -15,9 +15,11 @@ void Rewind(FileHandle& file) {
 
 }  // namespace
 
-CharCode BatchRun::DetectCode(FileHandle& input, RunningFlag* running) {
+CharCode BatchRun::DetectCode(FileHandle& input, RunningFlag* running, bool* wellFormedUtf8) {
     CodeDetector detector;
-    return detector.Detect(input, running);
+    const CharCode code = detector.Detect(input, running);
+    *wellFormedUtf8 = detector.WellFormedUtf8();
+    return code;
 }
 
 void BatchRun::Read(std::uint32_t bytes) {
@@ -132,18 +134,16 @@ FileOutcome BatchRun::ConvertFile() {
 std::int32_t BatchRun::DecideInputCode(FileOutcome* outcome) {
     if (inputCode_ != kDetect) return lastInputCode_ = inputCode_;
     if (settings_->inputCode == Unicode) return lastInputCode_ = Unicode;
-    CharCode code = detect_(file_.Input(), running_);
+    bool utf8 = false;
+    CharCode code = detect_(file_.Input(), running_, &utf8);
     lastInputCode_ = code;
     if (!KeepsRunning()) {
         *outcome = FileOutcome::Stopped;
         return -1;
     }
     if (code != Ambiguous) return code;
-    FileHandle& input = file_.Input();
-    Rewind(input);
-    const bool utf8 = CodeDetector().WellFormedUtf8(input);
     UndecidedChoice choice = UndecidedChoice::Ignore;
-    if (!questions_->Undecided(input.FullPath(), utf8, &choice)) {
+    if (!questions_->Undecided(file_.Input().FullPath(), utf8, &choice)) {
         StopRun();
         *outcome = FileOutcome::Stopped;
         return -1;

@@ -28,9 +28,11 @@ struct RunCounts {
 class BatchRun : private ConversionEngine::ReadObserver {
 public:
     // Tells the character code of the open input file from its current position.
-    using Detector = CharCode (*)(FileHandle& input, RunningFlag* running);
+    // wellFormedUtf8: whether the input, read to its end, is well-formed UTF-8 (what the
+    // question about an Ambiguous file offers).
+    using Detector = CharCode (*)(FileHandle& input, RunningFlag* running, bool* wellFormedUtf8);
     // The program's detector: a CodeDetector for each file.
-    static CharCode DetectCode(FileHandle& input, RunningFlag* running);
+    static CharCode DetectCode(FileHandle& input, RunningFlag* running, bool* wellFormedUtf8);
     // SetInputCode's value for "detect".
     static constexpr std::int32_t kDetect = -1;
 

@@ -153,24 +153,14 @@ CharCode Answer(const Table& table, int b, CharCode atEnd) {
 
 }  // namespace
 
-void CodeDetector::Start(FileHandle& input) {
+CharCode CodeDetector::Detect(FileHandle& input, RunningFlag* running) {
+    running_ = running;
     input_ = &input;
     count_ = kBlock;
     position_ = kBlock;
     utf8_ = kReady;
     threeByteCharacters_ = 0;
-}
-
-bool CodeDetector::WellFormedUtf8(FileHandle& input) {
-    Start(input);
-    while (utf8_ != kBroken && ReadByte() >= 0) {
-    }
-    return utf8_ == kReady || utf8_ == kCompleted;
-}
-
-CharCode CodeDetector::Detect(FileHandle& input, RunningFlag* running) {
-    running_ = running;
-    Start(input);
+    wellFormedUtf8_ = false;
 
     unsigned char mark[2];
     if (input.Read(mark, sizeof mark) == sizeof mark) {
@@ -212,7 +202,8 @@ CharCode CodeDetector::Settle(CharCode scanned) {
         if (threeByteCharacters_ >= kEnoughThreeByteCharacters) return Utf8;
         if (utf8_ == kBroken) return scanned;
         if (ReadByte() < 0) {
-            bool whole = utf8_ == kReady || utf8_ == kCompleted;
+            const bool whole = utf8_ == kReady || utf8_ == kCompleted;
+            wellFormedUtf8_ = whole;
             return whole && threeByteCharacters_ > 0 ? Utf8 : scanned;
         }
         if (running_->load(std::memory_order_relaxed) == 0) return Plain;

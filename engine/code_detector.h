@@ -26,13 +26,12 @@ public:
     // Reads from the file's current position (the caller has it at the start) and leaves
     // it where the scan stopped.  A read error raises FileHandle's E_FAIL.
     CharCode Detect(FileHandle& input, RunningFlag* running);
-    // Whether the file is well-formed UTF-8 from its current position to its end; asked
-    // of a file found Ambiguous, whose pairs may be UTF-8 characters of two bytes (such
-    // as accented letters), which decide nothing alone.  A read error raises as in Detect.
-    bool WellFormedUtf8(FileHandle& input);
+    // Whether the last Detect read its data to the end as well-formed UTF-8; known for an
+    // Ambiguous answer, which is given only at the end, and asked of it: its pairs may be
+    // UTF-8 characters of two bytes (such as accented letters), which decide nothing alone.
+    bool WellFormedUtf8() const { return wellFormedUtf8_; }
 
 private:
-    void Start(FileHandle& input);
     int ReadByte();
     void SkipPrintable();
     CharCode AfterKana();
@@ -45,4 +44,5 @@ private:
     std::int32_t position_ = kBlock;
     std::uint8_t utf8_ = 0;                 // where the bytes read so far stand as UTF-8
     std::int32_t threeByteCharacters_ = 0;  // well-formed ones read so far
+    bool wellFormedUtf8_ = false;
 };

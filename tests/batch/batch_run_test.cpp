@@ -73,7 +73,7 @@ enum class Twist {
 // The run takes a plain function as detector, so the case's twist is global.
 Twist twist = Twist::None;
 
-CharCode Detect(FileHandle& input, RunningFlag* running) {
+CharCode Detect(FileHandle& input, RunningFlag* running, bool* wellFormedUtf8) {
     if (std::string_view(input.FullPath()).ends_with("a.txt")) {
         switch (twist) {
         case Twist::StopAndFail: running->store(0); [[fallthrough]];
@@ -83,7 +83,7 @@ CharCode Detect(FileHandle& input, RunningFlag* running) {
         default: break;
         }
     }
-    return BatchRun::DetectCode(input, running);
+    return BatchRun::DetectCode(input, running, wellFormedUtf8);
 }
 
 // Answers the run's questions from a script of "Question=answer" words, in the order the
