@@ -29,6 +29,12 @@ bool IdentityOf(HANDLE h, FileIdentity* identity) {
     return true;
 }
 
+// The full path of name, when it fits a path buffer.
+bool FullPath(const char* name, char* result) {
+    const std::uint32_t length = FullPathName(name, MAX_PATH, result);
+    return length > 0 && length < MAX_PATH;
+}
+
 bool SetDeleteDisposition(HANDLE h, bool deletes) {
     FILE_DISPOSITION_INFO disposition{static_cast<BOOLEAN>(deletes)};
     return SetFileInformationByHandle(h, FileDispositionInfo, &disposition,
@@ -100,8 +106,7 @@ bool RenameReplacing(const char* from, const char* to) {
 // folder or against the current directory depending on the system (Wine: the latter).
 bool RenameOpen(FileId file, const char*, const char* to) {
     char full[MAX_PATH];
-    DWORD length = GetFullPathNameA(to, MAX_PATH, full, nullptr);
-    if (length == 0 || length >= MAX_PATH) return false;
+    if (!FullPath(to, full)) return false;
     const char* rest = full;
     const wchar_t* prefix = L"\\??\\";
     if (full[0] == '\\' && full[1] == '\\') {
@@ -126,12 +131,8 @@ bool RenameOpen(FileId file, const char*, const char* to) {
 // Wine's ReplaceFileA fails on relative names (error 267), so each name goes in full.
 bool ReplaceTarget(const char* target, const char* replacement, const char* backup) {
     char fullTarget[MAX_PATH], fullReplacement[MAX_PATH], fullBackup[MAX_PATH];
-    auto full = [](const char* name, char* result) {
-        DWORD length = GetFullPathNameA(name, MAX_PATH, result, nullptr);
-        return length > 0 && length < MAX_PATH;
-    };
-    if (!full(target, fullTarget) || !full(replacement, fullReplacement) ||
-        (backup != nullptr && !full(backup, fullBackup)))
+    if (!FullPath(target, fullTarget) || !FullPath(replacement, fullReplacement) ||
+        (backup != nullptr && !FullPath(backup, fullBackup)))
         return false;
     return ReplaceFileA(fullTarget, fullReplacement, backup != nullptr ? fullBackup : nullptr,
                         REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != FALSE;
