@@ -124,6 +124,7 @@ FileOutcome BatchRun::ConvertFile() {
     if (!platform::Size(input.Handle(), &inputSize_)) inputSize_ = 0;
     percent_ = inputSize_ == 0 ? 100 : 0;  // an empty file is read whole at once
     progress_->FilePercent(percent_);
+    engine_.SetUtf8Mark(settings_->utf8Mark != 0);
     bool ok = engine_.Convert(questions_->EngineAsker(), running_, input, file_.Output(),
                               settings_->outputCode, settings_->newline, code,
                               settings_->widenKana);

@@ -48,8 +48,6 @@ public:
     // Every input is taken to be in code, without detection (kDetect: detect, except that
     // a UTF-16 input code in the settings is always taken as given).
     void SetInputCode(std::int32_t code) { inputCode_ = code; }
-    // Whether UTF-8 output begins with the byte-order mark.
-    void SetUtf8Mark(bool mark) { engine_.SetUtf8Mark(mark); }
 
     // Lists the inputs under rows (full paths) and converts them one by one, until the
     // running flag is cleared.  The counts start afresh.

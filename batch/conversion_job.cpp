@@ -126,7 +126,6 @@ void ConversionJob::StartRun() {
 DWORD ConversionJob::ThreadMain() {
     try {
         run_.Configure(*settings_, *this, *progress_, &Running());
-        run_.SetUtf8Mark(settings_->utf8Mark != 0);
         if (rowsComplete_)
             run_.Run(rows_);
         else

@@ -31,7 +31,6 @@ public:
                     bool replaceOutput);
     // Every file of rows where it stands, as the settings say.
     void ConvertInPlace(const StringList& rows, std::int32_t code);
-    void SetUtf8Mark(bool mark) { run_.SetUtf8Mark(mark); }
     // A file turned away before the core sees it.
     void Refuse(const char* path, const std::string& reason, int status);
 

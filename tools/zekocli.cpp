@@ -253,8 +253,8 @@ int Convert(const std::vector<std::string>& words) {
     if (std::string error = ParseConvert(words, &args); !error.empty()) return UsageError(error);
     Settings settings;
     SetCodes(&settings, args.outputCode, args.newline, args.widenKana);
+    settings.utf8Mark = args.bom ? 1 : 0;
     ConsoleRun run(settings, ConsoleAsker::StdinIsConsole());
-    run.SetUtf8Mark(args.bom);
     if (args.inPlace) {
         settings.noOutputAction = args.backup ? ReplaceWithBackup : ReplaceOriginal;
         settings.anyExtension = 1;
