@@ -77,7 +77,7 @@ bool InputEnumerator::Next(char* input, char* output) {
 }
 
 bool InputEnumerator::SkipsName(const char* path) {
-    if (std::strchr(path, '?') == nullptr) return false;
+    if (!LostCharacters(path)) return false;
     if (!questions_->GoOnAfterSkip(SkipReason::NameNotInCodePage, path, 0)) Stop();
     return true;
 }

@@ -53,8 +53,8 @@ private:
     bool Accepts(const char* name);
     bool MayEnter(int depth) const;
     void SkipOverlong(const char* folder, const char* name, bool isFolder);
-    // The system writes '?', which no name holds, for a character that the code page
-    // has not: such a name cannot be opened, and saying so blames the right thing.
+    // A path that lost characters to the code page is skipped with its own question,
+    // which blames the name rather than the output.
     bool SkipsName(const char* path);
     // Records the folder the cursor is in; false when it was entered before.
     bool FirstVisit();

@@ -43,6 +43,8 @@ void FoldAsciiCase(char* text) {
     }
 }
 
+bool LostCharacters(const char* path) { return std::strchr(path, '?') != nullptr; }
+
 const char* LastSeparator(const char* path) {
     const char* last = nullptr;
     for (const char* p = path; *p; ++p) {

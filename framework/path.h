@@ -21,6 +21,10 @@ bool EqualIgnoringAsciiCase(const char* a, const char* b);
 // exactly when EqualIgnoringAsciiCase finds them equal.
 void FoldAsciiCase(char* text);
 
+// Whether the system wrote '?' into the path for a character its code page has not: no
+// name holds '?' (never a trail byte either), so such a path names nothing to open.
+bool LostCharacters(const char* path);
+
 // The last '\' or '/' of the path that is not a trail byte, or nullptr.
 const char* LastSeparator(const char* path);
 char* LastSeparator(char* path);

@@ -172,9 +172,7 @@ void FileListView::AddDroppedFiles(HDROP drop) {
                 continue;
             }
             if (DragQueryFileA(drop, i, path, sizeof path) == 0) continue;
-            // The system writes '?', which no name holds, for a character that the code
-            // page has not: such a path names nothing that can be opened.
-            if (std::strchr(path, '?') != nullptr) {
+            if (LostCharacters(path)) {
                 refused.Add(path, kNotInCodePage);
                 continue;
             }
