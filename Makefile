@@ -5,12 +5,15 @@
 #   build/fuzz    the portable core and its libFuzzer targets (clang); `make test` runs
 #                 each for FUZZ_SMOKE_SECONDS, `make fuzz` for FUZZ_SECONDS
 #   build/bench   zekocli, optimised, for `make bench` (with build/win64's zekocli.exe)
+#                 and `make install`
 # `make dist` packs build/win32's programs into dist/ (the release zip and its SHA-256).
+# `make install` puts zekocli and its manual page under $(DESTDIR)$(PREFIX).
 BUILD ?= build
 TREES := win64 win32 native fuzz
 SRC := $(CURDIR)
 FUZZ_SECONDS ?= 60
 FUZZ_SMOKE_SECONDS ?= 2
+PREFIX ?= /usr/local
 
 cmake_win64 := -DCMAKE_TOOLCHAIN_FILE=$(SRC)/cmake/toolchain-mingw-x86_64.cmake
 cmake_win32 := -DCMAKE_TOOLCHAIN_FILE=$(SRC)/cmake/toolchain-mingw-i686.cmake
@@ -21,7 +24,7 @@ cmake_bench := -DZEKO_NATIVE_CORE=ON -DZEKO_SANITIZE=OFF -DZEKO_TESTS=OFF \
 # The fuzz tree needs clang; the others take the toolchain file's or the default compiler.
 env_fuzz := CC=clang CXX=clang++
 
-.PHONY: all deps build test fuzz bench run screenshots dist clean
+.PHONY: all deps build test fuzz bench run screenshots dist install clean
 
 all: build
 
@@ -54,6 +57,10 @@ bench: $(BUILD)/bench/build.ninja $(BUILD)/win64/build.ninja
 dist: $(BUILD)/win32/build.ninja
 	@cmake --build $(BUILD)/win32 --target zeko zekocli -- --quiet
 	@python3 tools/dist.py $(BUILD)/win32 dist
+
+install: $(BUILD)/bench/build.ninja
+	@cmake --build $(BUILD)/bench --target zekocli -- --quiet
+	@DESTDIR=$(DESTDIR) cmake --install $(BUILD)/bench --prefix $(PREFIX)
 
 run: $(BUILD)/win64/build.ninja
 	@cmake --build $(BUILD)/win64 --target zeko wine_keepalive -- --quiet

@@ -65,7 +65,8 @@ void BatchRun::Run(const StringList& rows) {
     completed_ = KeepsRunning();
 }
 
-FileOutcome BatchRun::ConvertPair(const char* input, const char* output) {
+template <typename Convert>
+FileOutcome BatchRun::Guarded(const char* input, const char* output, Convert convert) {
     lastInputCode_ = kDetect;
     if (!KeepsRunning()) return FileOutcome::Stopped;
     progress_->ShowPair(input, output);
@@ -73,7 +74,7 @@ FileOutcome BatchRun::ConvertPair(const char* input, const char* output) {
     bool raised = true;
     std::uint32_t error = platform::kErrorSuccess;
     try {
-        outcome = ConvertPlaced(input, output);
+        outcome = convert();
         raised = false;
     } catch (std::int32_t) {
         // The code of the failed call; unwinding may have changed the thread's last error.
@@ -100,10 +101,27 @@ FileOutcome BatchRun::ConvertPair(const char* input, const char* output) {
     return outcome;
 }
 
-FileOutcome BatchRun::ConvertPlaced(const char* input, const char* output) {
-    if (!placement_.Place(input, output, &file_))
+FileOutcome BatchRun::ConvertPair(const char* input, const char* output, FileHandle* openInput) {
+    return Guarded(input, output, [&] { return ConvertPlaced(input, output, openInput); });
+}
+
+FileOutcome BatchRun::ConvertOpen(const char* name, FileHandle& input, FileHandle& output) {
+    return Guarded(name, name, [&] {
+        inputName_ = name;
+        input_ = &input;
+        output_ = &output;
+        return ConvertFile();
+    });
+}
+
+FileOutcome BatchRun::ConvertPlaced(const char* input, const char* output,
+                                    FileHandle* openInput) {
+    if (!placement_.Place(input, output, &file_, openInput))
         return KeepsRunning() ? FileOutcome::Skipped : FileOutcome::Stopped;
     progress_->ShowPair(input, file_.Target());
+    inputName_ = openInput ? input : file_.Input().FullPath();
+    input_ = &file_.Input();
+    output_ = &file_.Output();
     FileOutcome outcome = ConvertFile();
     if (outcome != FileOutcome::Converted && outcome != FileOutcome::Copied) {
         file_.RollBack();
@@ -117,7 +135,7 @@ FileOutcome BatchRun::ConvertFile() {
     FileOutcome settled = FileOutcome::Converted;
     std::int32_t code = DecideInputCode(&settled);
     if (code < 0) return settled;
-    FileHandle& input = file_.Input();
+    FileHandle& input = *input_;
     Rewind(input);
     if (code == NotText) return DecideUnconvertible();
     inputRead_ = 0;
@@ -125,7 +143,7 @@ FileOutcome BatchRun::ConvertFile() {
     percent_ = inputSize_ == 0 ? 100 : 0;  // an empty file is read whole at once
     progress_->FilePercent(percent_);
     engine_.SetUtf8Mark(settings_->utf8Mark != 0);
-    bool ok = engine_.Convert(questions_->EngineAsker(), running_, input, file_.Output(),
+    bool ok = engine_.Convert(questions_->EngineAsker(), running_, input, *output_,
                               settings_->outputCode, settings_->newline, code,
                               settings_->widenKana);
     if (!KeepsRunning()) return FileOutcome::Stopped;
@@ -136,7 +154,7 @@ std::int32_t BatchRun::DecideInputCode(FileOutcome* outcome) {
     if (inputCode_ != kDetect) return lastInputCode_ = inputCode_;
     if (settings_->inputCode == Unicode) return lastInputCode_ = Unicode;
     bool utf8 = false;
-    CharCode code = detect_(file_.Input(), running_, &utf8);
+    CharCode code = detect_(*input_, running_, &utf8);
     lastInputCode_ = code;
     if (!KeepsRunning()) {
         *outcome = FileOutcome::Stopped;
@@ -144,15 +162,15 @@ std::int32_t BatchRun::DecideInputCode(FileOutcome* outcome) {
     }
     if (code != Ambiguous) return code;
     UndecidedChoice choice = UndecidedChoice::Ignore;
-    if (!questions_->Undecided(file_.Input().FullPath(), utf8, &choice)) {
+    if (!questions_->Undecided(inputName_, utf8, &choice)) {
         StopRun();
         *outcome = FileOutcome::Stopped;
         return -1;
     }
     switch (choice) {
-    case UndecidedChoice::AsShiftJis: return ShiftJis;
-    case UndecidedChoice::AsEuc: return EucJp;
-    case UndecidedChoice::AsUtf8: return Utf8;
+    case UndecidedChoice::AsShiftJis: return lastInputCode_ = ShiftJis;
+    case UndecidedChoice::AsEuc: return lastInputCode_ = EucJp;
+    case UndecidedChoice::AsUtf8: return lastInputCode_ = Utf8;
     case UndecidedChoice::Copy: *outcome = CopyFile(); return -1;
     default: *outcome = FileOutcome::Skipped; return -1;
     }
@@ -160,7 +178,7 @@ std::int32_t BatchRun::DecideInputCode(FileOutcome* outcome) {
 
 FileOutcome BatchRun::DecideUnconvertible() {
     UnconvertibleChoice choice = UnconvertibleChoice::Ignore;
-    if (!questions_->Unconvertible(file_.Input().FullPath(), &choice)) {
+    if (!questions_->Unconvertible(inputName_, &choice)) {
         StopRun();
         return FileOutcome::Stopped;
     }
@@ -173,7 +191,7 @@ bool BatchRun::FindUnwritable(ConversionEngine::Unwritable* found) {
         to == Keep)
         return false;
     try {
-        return engine_.FindUnwritable(file_.Input(), lastInputCode_, found);
+        return engine_.FindUnwritable(*input_, lastInputCode_, found);
     } catch (std::int32_t) {
         return false;  // the question is still asked, without the character
     }
@@ -182,8 +200,8 @@ bool BatchRun::FindUnwritable(ConversionEngine::Unwritable* found) {
 // The output is emptied in place rather than opened again: it is the transaction's
 // temporary file, which only the transaction may delete.
 FileOutcome BatchRun::CopyFile() {
-    FileHandle& input = file_.Input();
-    FileHandle& output = file_.Output();
+    FileHandle& input = *input_;
+    FileHandle& output = *output_;
     Rewind(input);
     Rewind(output);
     if (!platform::Truncate(output.Handle())) throw platform::LastError();
@@ -201,7 +219,7 @@ FileOutcome BatchRun::CopyFile() {
 // is written again until it is all taken or the system reports the failure.
 void BatchRun::WriteAll(const char* bytes, std::uint32_t count) {
     while (count > 0) {
-        std::uint32_t written = file_.Output().Write(bytes, count);
+        std::uint32_t written = output_->Write(bytes, count);
         if (written == 0) throw platform::kErrorHandleDiskFull;
         bytes += written;
         count -= written;

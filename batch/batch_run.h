@@ -52,8 +52,14 @@ public:
     // Lists the inputs under rows (full paths) and converts them one by one, until the
     // running flag is cleared.  The counts start afresh.
     void Run(const StringList& rows);
-    // One pair, from placement to commit or roll-back.
-    FileOutcome ConvertPair(const char* input, const char* output);
+    // One pair, from placement to commit or roll-back.  openInput: the input already
+    // open (a spooled stream), adopted by the pair; input then only names it.
+    FileOutcome ConvertPair(const char* input, const char* output,
+                            FileHandle* openInput = nullptr);
+    // An open input into an open output, decided and converted as a pair is, but neither
+    // placed nor committed: the caller owns both files and their fate (a stream written
+    // out only once complete).  name: the input's name in the questions.
+    FileOutcome ConvertOpen(const char* name, FileHandle& input, FileHandle& output);
 
     // While the current file is asked about as unconvertible: the first character of its
     // UTF-8 or UTF-16 text that the output code cannot hold, and its line.  False for
@@ -65,14 +71,17 @@ public:
     const RunSummary& Summary() const { return summary_; }
     // Whether the last run went through all its files, neither stopped nor cut short.
     bool Completed() const { return completed_; }
-    // The code the last pair was read in, as given or detected (NotText and Ambiguous
-    // included); kDetect when it was never looked at.
+    // The code the last pair was read in, as given, detected (NotText and Ambiguous
+    // included) or chosen for an Ambiguous file; kDetect when it was never looked at.
     std::int32_t LastInputCode() const { return lastInputCode_; }
 
 private:
     bool KeepsRunning() const { return running_->load(std::memory_order_relaxed) != 0; }
     void StopRun() { running_->store(0, std::memory_order_relaxed); }
-    FileOutcome ConvertPlaced(const char* input, const char* output);
+    // Runs convert on the pair of input, turning a raised error into its question.
+    template <typename Convert>
+    FileOutcome Guarded(const char* input, const char* output, Convert convert);
+    FileOutcome ConvertPlaced(const char* input, const char* output, FileHandle* openInput);
     FileOutcome ConvertFile();
     // A CharCode, or -1 with outcome set when a decision has dealt with the file.
     std::int32_t DecideInputCode(FileOutcome* outcome);
@@ -102,4 +111,8 @@ private:
     InputEnumerator enumerator_;
     Placement placement_;
     FileTransaction file_;
+    // The pair being converted: file_'s, or ConvertOpen's.
+    const char* inputName_ = nullptr;
+    FileHandle* input_ = nullptr;
+    FileHandle* output_ = nullptr;
 };

@@ -114,7 +114,8 @@ bool Placement::UniqueNameOrAsk(char* destination, const char* path, const char*
     return GoOn(SkipReason::OutputNameTooLong, shownPath);
 }
 
-bool Placement::Place(const char* input, const char* output, FileTransaction* file) {
+bool Placement::Place(const char* input, const char* output, FileTransaction* file,
+                      FileHandle* openInput) {
     file->RollBack();
     char in[platform::kPathBuffer], out[platform::kPathBuffer];
     CopyPath(in, input);
@@ -137,7 +138,7 @@ bool Placement::Place(const char* input, const char* output, FileTransaction* fi
             default: return false;
             }
         }
-        return Open(file, in, out, mode);
+        return Open(file, in, out, mode, openInput);
     }
     switch (settings_->noOutputAction) {
     case ReplaceOriginal: mode = FileTransaction::Mode::Replace; break;
@@ -153,15 +154,15 @@ bool Placement::Place(const char* input, const char* output, FileTransaction* fi
         break;
     default: return false;
     }
-    return Open(file, in, out, mode);
+    return Open(file, in, out, mode, openInput);
 }
 
 // The output is made before the input is opened, so that a folder that cannot take it
 // is known before the input is locked.
 bool Placement::Open(FileTransaction* file, const char* input, const char* target,
-                     FileTransaction::Mode mode) {
+                     FileTransaction::Mode mode, FileHandle* openInput) {
     bool nameFailed = false;
-    while (!MakeTempFile(&file->output_, target, &nameFailed)) {
+    while (!MakeTempFile(&file->output_, target, platform::kGenericWrite, &nameFailed)) {
         if (nameFailed) return GoOn(SkipReason::TempFileFailed, input);
         RetryAnswer answer = questions_->OutputUnusable(target);
         if (answer == RetryAnswer::Retry) continue;
@@ -170,6 +171,10 @@ bool Placement::Open(FileTransaction* file, const char* input, const char* targe
     }
     CopyPath(file->target_, target);
     file->mode_ = mode;
+    if (openInput) {
+        file->input_.Adopt(*openInput);
+        return true;
+    }
     while (!file->input_.Open(input, platform::kGenericRead, platform::kShareRead,
                               platform::kOpenExisting, kOpenFlags)) {
         RetryAnswer answer = questions_->InputUnusable(input);
@@ -189,7 +194,8 @@ bool Placement::Open(FileTransaction* file, const char* input, const char* targe
 // if the process ends before the commit keeps it; nameFailed when the folder cannot be
 // made or the name would be too long, rather than the file refused.  The folder is made
 // only once the create has found it missing: the create answers that anyway.
-bool Placement::MakeTempFile(FileHandle* output, const char* target, bool* nameFailed) const {
+bool Placement::MakeTempFile(FileHandle* output, const char* target, std::uint32_t access,
+                             bool* nameFailed) {
     char folder[platform::kPathBuffer];
     // Seeded apart for processes started in the same second: the address of a local
     // differs with each process's stack.
@@ -208,7 +214,7 @@ bool Placement::MakeTempFile(FileHandle* output, const char* target, bool* nameF
             *nameFailed = true;
             return false;
         }
-        if (output->Open(name, platform::kGenericWrite, platform::kShareRead,
+        if (output->Open(name, access, platform::kShareRead,
                          platform::kCreateProvisional, kOpenFlags))
             return true;
         std::uint32_t error = platform::LastError();
@@ -224,6 +230,17 @@ bool Placement::MakeTempFile(FileHandle* output, const char* target, bool* nameF
             return false;
     }
     return false;
+}
+
+bool Placement::MakeSpool(FileHandle* file) {
+    char folder[platform::kPathBuffer];
+    std::uint32_t length = platform::TempFolder(platform::kPathBuffer, folder);
+    char target[platform::kPathBuffer];
+    bool nameFailed = false;
+    return length > 0 && length < platform::kPathBuffer &&
+           FormatPath(target, "%sspool", folder) &&
+           MakeTempFile(file, target, platform::kGenericRead | platform::kGenericWrite,
+                        &nameFailed);
 }
 
 bool Placement::Commit(FileTransaction* file) {

@@ -54,7 +54,10 @@ public:
     // Decides the target of the pair (asking on a name clash), makes its temporary file
     // and opens the input.  True: both are open in file.  False: the file is skipped;
     // the running flag tells whether the run was stopped too.
-    bool Place(const char* input, const char* output, FileTransaction* file);
+    // openInput: the input already open (a spooled stream), adopted instead of opened by
+    // name; input then only names it.
+    bool Place(const char* input, const char* output, FileTransaction* file,
+               FileHandle* openInput = nullptr);
     // Moves the complete text into place, flushed first where it replaces a user's file.
     // False when the move failed: the text stays in the temporary file and the user is
     // told where.  A failed flush raises its error code, like a failed write.
@@ -68,6 +71,10 @@ public:
     // into original (kPathBuffer bytes): the affix taken off where the rule puts it, with
     // the number it may have added.  False when name carries no such affix.
     static bool NameBeforeNaming(const Settings& settings, const char* name, char* original);
+    // A file in the system's temporary folder, read and written, that the system deletes
+    // when it is closed or the process ends: what a stream is held in while it is
+    // converted.
+    static bool MakeSpool(FileHandle* file);
 
 private:
     bool KeepsRunning() const { return running_->load(std::memory_order_relaxed) != 0; }
@@ -75,8 +82,9 @@ private:
     bool GoOn(SkipReason reason, const char* path);
     bool UniqueNameOrAsk(char* destination, const char* path, const char* shownPath);
     bool Open(FileTransaction* file, const char* input, const char* target,
-              FileTransaction::Mode mode);
-    bool MakeTempFile(FileHandle* output, const char* target, bool* nameFailed) const;
+              FileTransaction::Mode mode, FileHandle* openInput);
+    static bool MakeTempFile(FileHandle* output, const char* target, std::uint32_t access,
+                             bool* nameFailed);
 
     const Settings* settings_ = nullptr;
     RunQuestions* questions_ = nullptr;

@@ -44,6 +44,15 @@ void FileHandle::Close() {
     fullPath_[0] = '\0';
 }
 
+void FileHandle::Adopt(FileHandle& other) {
+    if (&other == this) return;
+    Close();
+    handle_ = other.handle_;
+    std::memcpy(fullPath_, other.fullPath_, sizeof fullPath_);
+    other.handle_ = platform::kInvalidFile;
+    other.fullPath_[0] = '\0';
+}
+
 void FileHandle::CloseAndDelete() {
     if (!IsOpen()) return;
     platform::Close(handle_);

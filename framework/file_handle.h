@@ -21,6 +21,8 @@ public:
               std::uint32_t disposition, std::uint32_t flags);
     void Close();
     void CloseAndDelete();
+    // Takes other's open file and name, leaving other closed.
+    void Adopt(FileHandle& other);
 
     std::uint32_t Read(void* buffer, std::uint32_t count);
     std::uint32_t Write(const void* buffer, std::uint32_t count);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace platform {
 
@@ -130,10 +131,16 @@ std::uint32_t MakeTempFile(const char* directory, const char* prefix, char* resu
 // buffer is too small.
 std::uint32_t FullPathName(const char* name, std::uint32_t size, char* result);
 
+// path as the system's own tools write it (natively with slashes), for messages.
+std::string ShownPath(const char* path);
+
 std::uint32_t Attributes(const char* path);  // GetFileAttributesA
 bool MakeDirectory(const char* path);        // CreateDirectoryA, default security
 bool RemoveFolder(const char* path);         // RemoveDirectoryA (empty folders only)
 std::uint32_t CurrentDirectory(std::uint32_t size, char* result);  // GetCurrentDirectoryA
+// GetTempPathA: the folder for temporary files, with its final separator; natively
+// $TMPDIR or /tmp.  0 on failure, more than size when the buffer is too small.
+std::uint32_t TempFolder(std::uint32_t size, char* result);
 bool ChangeDirectory(const char* path);                            // SetCurrentDirectoryA
 std::uint32_t DriveType(const char* root);                         // GetDriveTypeA
 

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <mutex>
@@ -640,6 +641,18 @@ std::uint32_t CurrentDirectory(std::uint32_t size, char* result) {
     std::uint32_t length = static_cast<std::uint32_t>(std::strlen(buffer));
     if (length >= size) return length + 1;
     std::memcpy(result, buffer, length + 1);
+    return length;
+}
+
+std::string ShownPath(const char* path) { return Native(path); }
+
+std::uint32_t TempFolder(std::uint32_t size, char* result) {
+    const char* folder = std::getenv("TMPDIR");
+    std::string path = folder && *folder ? folder : "/tmp";
+    if (path.back() != '/') path += '/';
+    std::uint32_t length = static_cast<std::uint32_t>(path.size());
+    if (length >= size) return length + 1;
+    std::memcpy(result, path.c_str(), length + 1);
     return length;
 }
 

@@ -153,6 +153,8 @@ std::uint32_t CurrentDirectory(std::uint32_t size, char* result) {
     return GetCurrentDirectoryA(size, result);
 }
 bool ChangeDirectory(const char* path) { return SetCurrentDirectoryA(path) != FALSE; }
+std::string ShownPath(const char* path) { return path; }
+std::uint32_t TempFolder(std::uint32_t size, char* result) { return GetTempPathA(size, result); }
 std::uint32_t DriveType(const char* root) { return GetDriveTypeA(root); }
 
 bool SameFile(FileId first, FileId second) {

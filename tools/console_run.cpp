@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <iterator>
 
+#include <cstring>
+
+#include "batch/placement.h"
 #include "framework/platform.h"
 #include "settings/settings.h"
 
@@ -29,14 +32,31 @@ std::string WithError(const char* what, std::uint32_t error) {
     return std::string(what) + " (error " + std::to_string(error) + ")";
 }
 
+bool IsStream(const char* path) { return std::strcmp(path, kStream) == 0; }
+
 }  // namespace
 
 const char* CodeName(std::int32_t code) {
     return code == BatchRun::kDetect ? "-" : kCodeNames[code];
 }
 
-ConsoleRun::ConsoleRun(const Settings& settings, bool interactive)
-    : settings_(settings), asker_(interactive) {
+bool OpenInput(const char* path, FileHandle* file, std::string* why) {
+    if (!file->Open(path, platform::kGenericRead, platform::kShareRead, platform::kOpenExisting,
+                    platform::kFlagSequentialScan)) {
+        std::uint32_t error = platform::LastError();
+        *why = error == platform::kErrorFileNotFound || error == platform::kErrorPathNotFound
+                   ? "no such file"
+                   : WithError("cannot open the input", error);
+        return false;
+    }
+    if (platform::IsDiskFile(file->Handle())) return true;
+    file->Close();
+    *why = kSkipReasons[static_cast<std::size_t>(SkipReason::NotAFile)];
+    return false;
+}
+
+ConsoleRun::ConsoleRun(const Settings& settings, bool interactive, const Decisions& decisions)
+    : settings_(settings), decisions_(decisions), asker_(interactive) {
     run_.Configure(settings, *this, *this, &running_);
 }
 
@@ -46,11 +66,79 @@ int ConsoleRun::ConvertPair(const char* input, const char* output, std::int32_t 
     status_ = kExitConverted;
     reason_.clear();
     run_.SetInputCode(code);
-    run_.ConvertPair(input, output);
+    FileHandle in;
+    if (IsStream(input) && !Spool(&in)) return status_;
+    if (!IsStream(output)) {
+        run_.ConvertPair(input, output, in.IsOpen() ? &in : nullptr);
+        return status_;
+    }
+    std::string why;
+    if (!in.IsOpen() && !OpenInput(input, &in, &why)) {
+        Refuse(input, why, kExitIo);
+        return status_;
+    }
+    FileHandle out;
+    if (!Placement::MakeSpool(&out)) {
+        Refuse(output, WithError("cannot make a temporary file", platform::LastError()), kExitIo);
+        return status_;
+    }
+    FileOutcome outcome = run_.ConvertOpen(input, in, out);
+    if (outcome == FileOutcome::Converted || outcome == FileOutcome::Copied) WriteOut(out);
     return status_;
 }
 
-void ConsoleRun::ConvertInPlace(const StringList& rows, std::int32_t code) {
+// Written in full before the conversion starts: detection reads the text twice, and a
+// failed conversion must leave nothing on the way out.
+bool ConsoleRun::Spool(FileHandle* spool) {
+    if (!Placement::MakeSpool(spool)) {
+        Refuse(kStream, WithError("cannot make a temporary file", platform::LastError()), kExitIo);
+        return false;
+    }
+    try {
+        char buffer[65536];
+        std::size_t read;
+        while ((read = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) {
+            for (std::size_t at = 0; at < read;) {
+                std::uint32_t written =
+                    spool->Write(buffer + at, static_cast<std::uint32_t>(read - at));
+                if (written == 0) throw platform::kErrorHandleDiskFull;
+                at += written;
+            }
+        }
+        if (std::ferror(stdin)) {
+            Refuse(kStream, "cannot read standard input", kExitIo);
+            return false;
+        }
+        if (platform::Seek(spool->Handle(), 0, platform::kFileBegin) != platform::kInvalidPosition)
+            return true;
+        Refuse(kStream, WithError("I/O error", platform::LastError()), kExitIo);
+    } catch (std::int32_t) {
+        Refuse(kStream, WithError("cannot hold standard input", FileHandle::RaisedError()),
+               kExitIo);
+    } catch (std::uint32_t error) {
+        Refuse(kStream, WithError("cannot hold standard input", error), kExitIo);
+    }
+    return false;
+}
+
+void ConsoleRun::WriteOut(FileHandle& spool) {
+    bool written = false;
+    try {
+        if (platform::Seek(spool.Handle(), 0, platform::kFileBegin) != platform::kInvalidPosition) {
+            char buffer[65536];
+            std::uint32_t read;
+            written = true;
+            while (written && (read = spool.Read(buffer, sizeof buffer)) > 0)
+                written = std::fwrite(buffer, 1, read, stdout) == read;
+            written = written && std::fflush(stdout) == 0;
+        }
+    } catch (std::int32_t) {
+        written = false;
+    }
+    if (!written) Tell(kExitIo, kStream, "cannot write standard output");
+}
+
+void ConsoleRun::ConvertFiles(const StringList& rows, std::int32_t code) {
     replaceOutput_ = false;
     run_.SetInputCode(code);
     run_.Run(rows);
@@ -70,13 +158,16 @@ void ConsoleRun::Refuse(const char* path, const std::string& reason, int status)
 
 void ConsoleRun::PrintSummary() const {
     const RunCounts& counts = run_.Counts();
+    if (std::int32_t leftOut = run_.Summary().leftOutByExtension)
+        std::fprintf(stderr, "zekocli: %d files left out by their extension (--extensions)\n",
+                     static_cast<int>(leftOut));
     std::fprintf(stderr, "zekocli: %d converted, %d copied, %d skipped, %d failed\n",
                  static_cast<int>(counts.converted), static_cast<int>(counts.copied),
                  static_cast<int>(counts.skipped + refused_), static_cast<int>(counts.failed));
 }
 
 void ConsoleRun::Tell(int status, const char* path, const std::string& reason) {
-    std::fprintf(stderr, "zekocli: %s: %s\n", path, reason.c_str());
+    std::fprintf(stderr, "zekocli: %s: %s\n", platform::ShownPath(path).c_str(), reason.c_str());
     if (status > status_) {
         status_ = status;
         reason_ = reason;
@@ -85,16 +176,31 @@ void ConsoleRun::Tell(int status, const char* path, const std::string& reason) {
 }
 
 bool ConsoleRun::NameClash(const char* output, ClashChoice* choice, char*) {
-    *choice = replaceOutput_ ? ClashChoice::Overwrite : ClashChoice::DoNotConvert;
-    if (!replaceOutput_) Tell(kExitIo, output, "the output exists; it is not replaced");
+    *choice = replaceOutput_ ? ClashChoice::Overwrite : decisions_.clash;
+    if (replaceOutput_) return true;
+    switch (*choice) {
+    case ClashChoice::Overwrite: Tell(kExitConverted, output, "the output exists; replaced"); break;
+    case ClashChoice::UniqueName:
+        Tell(kExitConverted, output, "the output exists; written under a new name beside it");
+        break;
+    default: Tell(kExitIo, output, "the output exists; it is not replaced"); break;
+    }
     return true;
 }
 
 bool ConsoleRun::Undecided(const char* input, bool wellFormedUtf8, UndecidedChoice* choice) {
-    Tell(kExitCannotConvert, input,
-         wellFormedUtf8 ? "cannot convert: detected Ambiguous (it reads as UTF-8: --from utf8)"
-                        : "cannot convert: detected Ambiguous");
-    *choice = UndecidedChoice::Ignore;
+    // By UndecidedChoice.
+    static constexpr const char* kTaken[] = {
+        "detected Ambiguous; read as ShiftJis", "detected Ambiguous; read as EucJp",
+        "detected Ambiguous; copied unchanged", nullptr, "detected Ambiguous; read as Utf8"};
+    *choice = decisions_.undecided;
+    if (*choice == UndecidedChoice::AsUtf8 && !wellFormedUtf8) *choice = UndecidedChoice::Ignore;
+    if (*choice != UndecidedChoice::Ignore)
+        Tell(kExitConverted, input, kTaken[static_cast<std::size_t>(*choice)]);
+    else
+        Tell(kExitCannotConvert, input,
+             wellFormedUtf8 ? "cannot convert: detected Ambiguous (it reads as UTF-8: --from utf8)"
+                            : "cannot convert: detected Ambiguous");
     return true;
 }
 
@@ -112,8 +218,11 @@ bool ConsoleRun::Unconvertible(const char* input, UnconvertibleChoice* choice) {
                       CodeName(settings_.outputCode));
         reason += where;
     }
-    Tell(kExitCannotConvert, input, reason);
-    *choice = UnconvertibleChoice::Ignore;
+    *choice = decisions_.unconvertible;
+    if (*choice == UnconvertibleChoice::Copy)
+        Tell(kExitConverted, input, reason + "; copied unchanged");
+    else
+        Tell(kExitCannotConvert, input, reason);
     return true;
 }
 

@@ -21,6 +21,7 @@
 #include "framework/platform.h"
 #include "framework/string_list.h"
 #include "resources/version.h"
+#include "settings/config_store.h"
 #include "settings/settings.h"
 #include "tools/console_asker.h"
 #include "tools/console_run.h"
@@ -30,23 +31,51 @@ namespace {
 constexpr char kUsage[] =
     "Usage:\n"
     "  zekocli detect FILE...\n"
-    "  zekocli convert [--from CODE] --to CODE [--newline NL] [--widen-kana] [--bom]\n"
-    "                  IN OUT\n"
-    "  zekocli convert [--from CODE] --to CODE [--newline NL] [--widen-kana] [--bom]\n"
-    "                  --in-place [--backup] FILE...\n"
+    "  zekocli convert [OPTION...] [IN [OUT]]\n"
+    "  zekocli convert [OPTION...] (--output-folder DIR | --in-place [--backup] | --unique |\n"
+    "                  --settings ZEKO.CFG) [--recursive | --depth N] [--mirror]\n"
+    "                  [--extensions LIST] [--on-clash WHAT] FILE...\n"
     "  zekocli batch [LIST]\n"
     "  zekocli --help | --version\n"
     "\n"
     "detect   prints FILE<TAB>NAME for each file, NAME being Jis, ShiftJis, EucJp,\n"
-    "         Unicode, Plain, NotText or Ambiguous (batch prints Utf8 as given).\n"
-    "convert  converts IN into OUT (created or replaced), or each FILE in place;\n"
-    "         --backup keeps each original as Z_FILE (Z_FILE(2)... when taken).\n"
-    "           --from auto|jis|sjis|euc|unicode|utf8|plain  input code; auto (the\n"
-    "                                            default) detects it (never utf8)\n"
-    "           --to jis|sjis|euc|unicode|utf8|keep  output code; keep is the input's\n"
-    "           --newline crlf|cr|lf|keep        line ends (default keep)\n"
-    "           --widen-kana                     half-width katakana to full-width\n"
-    "           --bom                            UTF-8 output begins with EF BB BF\n"
+    "         Unicode, Utf8, Plain, NotText or Ambiguous.\n"
+    "convert  converts IN into OUT (created or replaced).  IN or OUT '-', or left out,\n"
+    "         is standard input or output: `zekocli convert --to euc < a > b`.\n"
+    "         With --output-folder, --in-place, --unique or --settings it converts each\n"
+    "         FILE as the window program does: named folders are walked with --recursive\n"
+    "         or --depth N (N levels: 1 takes a folder's own files), passed over otherwise.\n"
+    "  --from auto|jis|sjis|euc|unicode|utf8|plain  input code; auto (the default)\n"
+    "                                  detects it\n"
+    "  --to jis|sjis|euc|unicode|utf8|keep  output code; keep is the input's (needed\n"
+    "                                  unless --settings gives it)\n"
+    "  --newline crlf|cr|lf|keep       line ends (default keep)\n"
+    "  --widen-kana                    half-width katakana to full-width\n"
+    "  --bom                           UTF-8 output begins with EF BB BF\n"
+    "  --output-folder DIR             outputs in DIR under their own names (made\n"
+    "                                  when missing)\n"
+    "  --in-place [--backup]           each FILE replaced by its conversion; --backup\n"
+    "                                  keeps the original as Z_FILE (Z_FILE(2)...)\n"
+    "  --unique                        a new file Z_FILE (Z_FILE(2)...) beside each FILE\n"
+    "  --settings ZEKO.CFG             the window program's saved choices (codes, line\n"
+    "                                  ends, widening, folder rules, affix, extensions,\n"
+    "                                  output folder or in-place action); the options\n"
+    "                                  given on the command line win\n"
+    "  --mirror                        a folder walked into DIR gets its own folder there\n"
+    "  --extensions LIST               only files whose extension is in LIST (commas;\n"
+    "                                  <none> for no extension; * for every file); a\n"
+    "                                  walk takes txt,htm,html,shtml,cgi,pl,c,cpp,h and\n"
+    "                                  files without one unless told otherwise, named\n"
+    "                                  files are taken whatever their extension\n"
+    "  --on-clash skip|overwrite|unique     an output name that exists in DIR: leave it\n"
+    "                                  (default), replace it, or write Z_NAME beside it\n"
+    "  --on-undecidable skip|sjis|euc|utf8|copy  a text Shift_JIS and EUC-JP could both\n"
+    "                                  have written: leave it (default), read it as the\n"
+    "                                  code named (utf8 only where it reads as UTF-8), or\n"
+    "                                  copy its bytes unchanged\n"
+    "  --on-unconvertible skip|copy    a text invalid in its code or holding a character\n"
+    "                                  the output code cannot: leave it (default) or copy\n"
+    "                                  its bytes unchanged\n"
     "batch    runs the cases of LIST (standard input when absent), one per line:\n"
     "           IN<TAB>OUT<TAB>OUTCODE<TAB>NEWLINE<TAB>WIDEN<TAB>INPUT\n"
     "         OUTCODE 0-4 (Jis ShiftJis EucJp Unicode Keep) or 8 (Utf8), NEWLINE 0-3\n"
@@ -54,21 +83,24 @@ constexpr char kUsage[] =
     "         and prints for each\n"
     "           IN<TAB>OUT<TAB>DETECTED<TAB>STATUS[<TAB>REASON]\n"
     "         STATUS is ok, fail (cannot convert from the given code), skip (NotText or\n"
-    "         Ambiguous) or error (REASON says why).  An existing OUT is never replaced.\n"
+    "         Ambiguous) or error (REASON says why).  An existing OUT is never replaced;\n"
+    "         '-' is no path here.\n"
     "\n"
     "Every output is written beside its place under a temporary name (ZEKO~*.tmp) and\n"
-    "takes its name only when complete: a file that is not converted leaves OUT or FILE\n"
-    "as it was.  Missing output folders are made.  Non-regular files are refused.  A\n"
-    "summary line of the files converted, copied, skipped and failed ends each run on\n"
-    "standard error.\n"
+    "takes its name only when complete; standard input is held in a temporary file that\n"
+    "the system deletes, and standard output receives a text only once it is complete.\n"
+    "A file that is not converted leaves OUT or FILE as it was.  Missing output folders\n"
+    "are made.  Non-regular files are refused.  Each problem and each decision taken is\n"
+    "told on standard error as 'zekocli: FILE: reason'; a summary line of the files\n"
+    "converted, copied, skipped and failed ends each run.\n"
     "\n"
-    "Exit status: 0 every file converted; 1 a text cannot be converted (not text,\n"
-    "Shift_JIS or EUC-JP undecided, invalid in the given code, or holding a character\n"
-    "the output code cannot); 2 usage error, or a malformed batch case; 3 I/O error or\n"
-    "refusal (an input missing, unreadable or not a regular file, an output that cannot\n"
-    "be written, a full disk, an existing batch OUT, OUT naming IN or LIST).  When files\n"
-    "end differently the highest status wins.  On a full disk a user at a console is\n"
-    "asked whether to retry; otherwise the file fails.\n";
+    "Exit status: 0 every file converted, or dealt with as an --on- option said; 1 a\n"
+    "text cannot be converted (not text, Shift_JIS or EUC-JP undecided, invalid in the\n"
+    "given code, or holding a character the output code cannot); 2 usage error, or a\n"
+    "malformed batch case; 3 I/O error or refusal (an input missing, unreadable or not a\n"
+    "regular file, an output that cannot be written or exists and is left, a full disk,\n"
+    "OUT naming IN or LIST).  When files end differently the highest status wins.  On a\n"
+    "full disk a user at a console is asked whether to retry; otherwise the file fails.\n";
 
 constexpr std::int32_t kAuto = BatchRun::kDetect;
 constexpr std::int32_t kUnset = -2;
@@ -102,16 +134,40 @@ bool Pick(std::span<const Choice> choices, std::string_view word, std::int32_t* 
     return false;
 }
 
-// What convert was told.
+constexpr Choice kClashWords[] = {{"skip", static_cast<std::int32_t>(ClashChoice::DoNotConvert)},
+                                  {"overwrite", static_cast<std::int32_t>(ClashChoice::Overwrite)},
+                                  {"unique", static_cast<std::int32_t>(ClashChoice::UniqueName)}};
+constexpr Choice kUndecidedWords[] = {
+    {"skip", static_cast<std::int32_t>(UndecidedChoice::Ignore)},
+    {"sjis", static_cast<std::int32_t>(UndecidedChoice::AsShiftJis)},
+    {"euc", static_cast<std::int32_t>(UndecidedChoice::AsEuc)},
+    {"utf8", static_cast<std::int32_t>(UndecidedChoice::AsUtf8)},
+    {"copy", static_cast<std::int32_t>(UndecidedChoice::Copy)}};
+constexpr Choice kUnconvertibleWords[] = {
+    {"skip", static_cast<std::int32_t>(UnconvertibleChoice::Ignore)},
+    {"copy", static_cast<std::int32_t>(UnconvertibleChoice::Copy)}};
+
+// What convert was told; kUnset where the settings' choice stands.
 struct ConvertArgs {
     std::int32_t inputCode = kAuto;
     std::int32_t outputCode = kUnset;
-    std::int32_t newline = KeepNewline;
+    std::int32_t newline = kUnset;
+    std::int32_t clash = static_cast<std::int32_t>(ClashChoice::DoNotConvert);
+    std::int32_t undecided = static_cast<std::int32_t>(UndecidedChoice::Ignore);
+    std::int32_t unconvertible = static_cast<std::int32_t>(UnconvertibleChoice::Ignore);
     bool widenKana = false;
     bool bom = false;
     bool inPlace = false;
     bool backup = false;
+    bool unique = false;
+    bool recursive = false;
+    bool mirror = false;
+    std::string depth, outputFolder, extensions, settings;
     std::vector<std::string> files;
+    // Whether the files are placed by the window program's rules rather than as IN OUT.
+    bool ManyFiles() const {
+        return inPlace || unique || !outputFolder.empty() || !settings.empty();
+    }
 };
 
 struct ValueOption {
@@ -119,9 +175,22 @@ struct ValueOption {
     std::span<const Choice> words;
     std::int32_t ConvertArgs::*field;
 };
-constexpr ValueOption kValueOptions[] = {{"--from", kFromWords, &ConvertArgs::inputCode},
-                                         {"--to", kToWords, &ConvertArgs::outputCode},
-                                         {"--newline", kNewlineWords, &ConvertArgs::newline}};
+constexpr ValueOption kValueOptions[] = {
+    {"--from", kFromWords, &ConvertArgs::inputCode},
+    {"--to", kToWords, &ConvertArgs::outputCode},
+    {"--newline", kNewlineWords, &ConvertArgs::newline},
+    {"--on-clash", kClashWords, &ConvertArgs::clash},
+    {"--on-undecidable", kUndecidedWords, &ConvertArgs::undecided},
+    {"--on-unconvertible", kUnconvertibleWords, &ConvertArgs::unconvertible}};
+
+struct TextOption {
+    std::string_view name;
+    std::string ConvertArgs::*field;
+};
+constexpr TextOption kTextOptions[] = {{"--depth", &ConvertArgs::depth},
+                                       {"--output-folder", &ConvertArgs::outputFolder},
+                                       {"--extensions", &ConvertArgs::extensions},
+                                       {"--settings", &ConvertArgs::settings}};
 
 struct FlagOption {
     std::string_view name;
@@ -130,21 +199,32 @@ struct FlagOption {
 constexpr FlagOption kFlagOptions[] = {{"--widen-kana", &ConvertArgs::widenKana},
                                        {"--bom", &ConvertArgs::bom},
                                        {"--in-place", &ConvertArgs::inPlace},
-                                       {"--backup", &ConvertArgs::backup}};
+                                       {"--backup", &ConvertArgs::backup},
+                                       {"--unique", &ConvertArgs::unique},
+                                       {"--recursive", &ConvertArgs::recursive},
+                                       {"--mirror", &ConvertArgs::mirror}};
+
+template <typename Option, std::size_t N>
+const Option* Find(const Option (&options)[N], std::string_view word) {
+    for (const Option& option : options) {
+        if (option.name == word) return &option;
+    }
+    return nullptr;
+}
 
 // What is wrong with the words, or "".
 std::string ParseConvert(const std::vector<std::string>& words, ConvertArgs* args) {
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::string& word = words[i];
-        auto value = std::find_if(std::begin(kValueOptions), std::end(kValueOptions),
-                                  [&](const ValueOption& o) { return o.name == word; });
-        auto flag = std::find_if(std::begin(kFlagOptions), std::end(kFlagOptions),
-                                 [&](const FlagOption& o) { return o.name == word; });
-        if (value != std::end(kValueOptions)) {
-            if (i + 1 == words.size() || !Pick(value->words, words[i + 1], &(args->*value->field)))
+        bool last = i + 1 == words.size();
+        if (const ValueOption* value = Find(kValueOptions, word)) {
+            if (last || !Pick(value->words, words[i + 1], &(args->*value->field)))
                 return "missing or unknown value for " + word;
             ++i;
-        } else if (flag != std::end(kFlagOptions)) {
+        } else if (const TextOption* text = Find(kTextOptions, word)) {
+            if (last || words[i + 1].empty()) return "missing value for " + word;
+            args->*text->field = words[++i];
+        } else if (const FlagOption* flag = Find(kFlagOptions, word)) {
             args->*flag->field = true;
         } else if (word.size() > 1 && word[0] == '-') {
             return "unknown option " + word;
@@ -152,17 +232,19 @@ std::string ParseConvert(const std::vector<std::string>& words, ConvertArgs* arg
             args->files.push_back(word);
         }
     }
-    if (args->outputCode == kUnset) return "convert needs --to";
+    if (args->outputCode == kUnset && args->settings.empty()) return "convert needs --to";
+    if (args->inPlace + args->unique + !args->outputFolder.empty() > 1)
+        return "--in-place, --unique and --output-folder exclude each other";
     if (args->backup && !args->inPlace) return "--backup needs --in-place";
-    if (args->inPlace) return args->files.empty() ? "--in-place needs a FILE" : "";
-    return args->files.size() == 2 ? "" : "convert needs IN and OUT";
-}
-
-void SetCodes(Settings* settings, std::int32_t outputCode, std::int32_t newline,
-              std::int32_t widenKana) {
-    settings->outputCode = static_cast<std::uint8_t>(outputCode);
-    settings->newline = static_cast<std::uint8_t>(newline);
-    settings->widenKana = static_cast<std::uint8_t>(widenKana);
+    if (args->recursive && !args->depth.empty()) return "--recursive and --depth exclude each other";
+    if (!args->ManyFiles()) {
+        if (args->recursive || args->mirror || !args->depth.empty() || !args->extensions.empty() ||
+            args->clash != static_cast<std::int32_t>(ClashChoice::DoNotConvert))
+            return "--recursive, --depth, --mirror, --extensions and --on-clash need "
+                   "--output-folder, --in-place, --unique or --settings";
+        return args->files.size() <= 2 ? "" : "convert takes one IN and one OUT";
+    }
+    return args->files.empty() ? "convert needs a FILE" : "";
 }
 
 // Pairs name their outputs whole; a named output folder only makes the core ask before
@@ -173,6 +255,7 @@ void SetPairs(Settings* settings) { std::strcpy(settings->outputFolder, "."); }
 // kInvalidFile.  The probes ask no access, so the input's sharing does not refuse them.
 const char* OutputRefusal(const std::string& in, const std::string& out,
                           platform::FileId list) {
+    if (out == kStream) return nullptr;
     constexpr std::uint32_t kShareAll =
         platform::kShareRead | platform::kShareWrite | platform::kShareDelete;
     FileHandle output;
@@ -208,14 +291,10 @@ int Detect(const std::vector<std::string>& files) {
     int status = kExitConverted;
     for (const std::string& file : files) {
         FileHandle input;
+        std::string why;
         try {
-            if (!input.Open(file.c_str(), platform::kGenericRead, platform::kShareRead,
-                            platform::kOpenExisting, platform::kFlagSequentialScan)) {
-                std::fprintf(stderr, "zekocli: %s: cannot open (error %u)\n", file.c_str(),
-                             static_cast<unsigned>(platform::LastError()));
-                status = kExitIo;
-            } else if (!platform::IsDiskFile(input.Handle())) {
-                std::fprintf(stderr, "zekocli: %s: not a regular file\n", file.c_str());
+            if (!OpenInput(file.c_str(), &input, &why)) {
+                std::fprintf(stderr, "zekocli: %s: %s\n", file.c_str(), why.c_str());
                 status = kExitIo;
             } else {
                 std::printf("%s\t%s\n", file.c_str(),
@@ -234,40 +313,104 @@ int Detect(const std::vector<std::string>& files) {
     return status;
 }
 
-// Each FILE where it stands; rows are full paths, and folders are passed over.
-void ConvertFilesInPlace(ConsoleRun& run, const ConvertArgs& args) {
+// The command line's choices over ZEKO.CFG's (when given) or the defaults; what is wrong
+// with them, or "".
+std::string MakeSettings(const ConvertArgs& args, Settings* settings) {
+    if (!args.settings.empty()) {
+        // Loading creates a missing file: a misspelt name must not pass for the defaults.
+        std::uint32_t attributes = platform::Attributes(args.settings.c_str());
+        ConfigStore store;
+        RegisterSettings(settings, &store);
+        if (attributes == platform::kInvalidAttributes ||
+            (attributes & platform::kAttributeDirectory) != 0 ||
+            !store.Load(args.settings.c_str()))
+            return args.settings + ": not a settings file that can be read";
+    } else {
+        settings->mirrorFolders = args.mirror;
+        settings->folderMode = IgnoreFolders;
+        // Named files are taken whatever their names; a walk takes the usual text files.
+        settings->anyExtension = !args.recursive && args.depth.empty();
+    }
+    if (args.outputCode != kUnset) settings->outputCode = static_cast<std::uint8_t>(args.outputCode);
+    if (args.newline != kUnset) settings->newline = static_cast<std::uint8_t>(args.newline);
+    if (args.widenKana) settings->widenKana = 1;
+    if (args.bom) settings->utf8Mark = 1;
+    if (args.mirror) settings->mirrorFolders = 1;
+    if (!args.ManyFiles()) {
+        SetPairs(settings);
+        return "";
+    }
+    if (!args.outputFolder.empty()) {
+        std::uint32_t length = platform::FullPathName(args.outputFolder.c_str(),
+                                                      platform::kPathBuffer, settings->outputFolder);
+        if (length == 0 || length > platform::kMaxPath) return "the output folder's path is too long";
+    } else if (args.inPlace || args.unique) {
+        settings->outputFolder[0] = '\0';
+        settings->noOutputAction =
+            args.unique ? NewUniqueFile : args.backup ? ReplaceWithBackup : ReplaceOriginal;
+    } else if (settings->outputFolder[0] == '\0' && settings->noOutputAction == DoNotConvert) {
+        return args.settings + ": names no output folder and converts nothing in place";
+    }
+    if (args.recursive) settings->folderMode = AllDepths;
+    if (!args.depth.empty()) {
+        char* end = nullptr;
+        long depth = std::strtol(args.depth.c_str(), &end, 10);
+        if (*end != '\0' || depth < kMinDepthLimit || depth > kMaxDepthLimit)
+            return "--depth takes 1 to 122";
+        settings->folderMode = LimitedDepth;
+        settings->depthLimit = static_cast<std::uint8_t>(depth);
+    }
+    if (!args.extensions.empty()) {
+        settings->anyExtension = args.extensions == "*";
+        settings->extensions.Clear();
+        std::string list = args.extensions + ",";
+        for (std::size_t at = 0, comma; (comma = list.find(',', at)) != std::string::npos;
+             at = comma + 1) {
+            std::string extension = list.substr(at, comma - at);
+            if (!extension.empty() && extension[0] == '.') extension.erase(0, 1);
+            if (!extension.empty() && !settings->extensions.Add(extension.c_str()))
+                return "out of memory";
+        }
+    }
+    return "";
+}
+
+// Each FILE as a full path; a folder is walked only when the settings say so.
+void ConvertFiles(ConsoleRun& run, const ConvertArgs& args, const Settings& settings) {
     StringList rows;
     for (const std::string& file : args.files) {
         char path[platform::kPathBuffer];
         std::uint32_t length = platform::FullPathName(file.c_str(), platform::kPathBuffer, path);
+        std::uint32_t attributes = platform::Attributes(path);
         if (length == 0 || length >= platform::kPathBuffer)
             run.Refuse(file.c_str(), "the path is too long", kExitIo);
+        else if (settings.folderMode == IgnoreFolders && attributes != platform::kInvalidAttributes &&
+                 (attributes & platform::kAttributeDirectory) != 0)
+            run.Refuse(file.c_str(), "a folder; passed over (--recursive walks it)", kExitConverted);
         else if (!rows.Add(path))
             run.Refuse(file.c_str(), "out of memory", kExitIo);
     }
-    run.ConvertInPlace(rows, args.inputCode);
+    run.ConvertFiles(rows, args.inputCode);
 }
 
 int Convert(const std::vector<std::string>& words) {
     ConvertArgs args;
     if (std::string error = ParseConvert(words, &args); !error.empty()) return UsageError(error);
     Settings settings;
-    SetCodes(&settings, args.outputCode, args.newline, args.widenKana);
-    settings.utf8Mark = args.bom ? 1 : 0;
-    ConsoleRun run(settings, ConsoleAsker::StdinIsConsole());
-    if (args.inPlace) {
-        settings.noOutputAction = args.backup ? ReplaceWithBackup : ReplaceOriginal;
-        settings.anyExtension = 1;
-        settings.folderMode = IgnoreFolders;
-        ConvertFilesInPlace(run, args);
+    if (std::string error = MakeSettings(args, &settings); !error.empty()) return UsageError(error);
+    Decisions decisions{static_cast<ClashChoice>(args.clash),
+                        static_cast<UndecidedChoice>(args.undecided),
+                        static_cast<UnconvertibleChoice>(args.unconvertible)};
+    std::string in = args.files.size() > 0 && !args.ManyFiles() ? args.files[0] : kStream;
+    std::string out = args.files.size() > 1 && !args.ManyFiles() ? args.files[1] : kStream;
+    // Standard input carrying the text cannot also carry answers.
+    ConsoleRun run(settings, in != kStream && ConsoleAsker::StdinIsConsole(), decisions);
+    if (args.ManyFiles()) {
+        ConvertFiles(run, args, settings);
+    } else if (const char* refusal = OutputRefusal(in, out, platform::kInvalidFile)) {
+        run.Refuse(out.c_str(), refusal, kExitIo);
     } else {
-        SetPairs(&settings);
-        const std::string& in = args.files[0];
-        const std::string& out = args.files[1];
-        if (const char* refusal = OutputRefusal(in, out, platform::kInvalidFile))
-            run.Refuse(out.c_str(), refusal, kExitIo);
-        else
-            run.ConvertPair(in.c_str(), out.c_str(), args.inputCode, true);
+        run.ConvertPair(in.c_str(), out.c_str(), args.inputCode, true);
     }
     run.PrintSummary();
     return run.Status();
@@ -332,8 +475,10 @@ int Batch(const std::vector<std::string>& args) {
         const char* in = fields[0].c_str();
         const char* out = fields[1].c_str();
         std::int32_t outputCode = 0, newline = 0, widenKana = 0, inputCode = kAuto;
-        // A NUL would end the path the system is given before the field ends.
+        // A NUL would end the path the system is given before the field ends; the streams
+        // carry the list and the answers.
         bool wellFormed = fields.size() == 6 && line.find('\0') == std::string::npos &&
+                          fields[0] != kStream && fields[1] != kStream &&
                           Pick(kOutputNumbers, fields[2], &outputCode) &&
                           Pick(kNewlineNumbers, fields[3], &newline) &&
                           Pick(kWidenNumbers, fields[4], &widenKana) &&
@@ -348,7 +493,9 @@ int Batch(const std::vector<std::string>& args) {
             status = kExitIo;
             run.Refuse(out, refusal, status);
         } else {
-            SetCodes(&settings, outputCode, newline, widenKana);
+            settings.outputCode = static_cast<std::uint8_t>(outputCode);
+            settings.newline = static_cast<std::uint8_t>(newline);
+            settings.widenKana = static_cast<std::uint8_t>(widenKana);
             status = run.ConvertPair(in, out, inputCode, false);
             code = run.LastInputCode();
         }

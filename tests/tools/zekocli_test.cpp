@@ -4,8 +4,11 @@
 // its bytes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,6 +21,8 @@
 #include "../engine/engine_harness.h"
 #include "framework/platform.h"
 #include "run_program.h"
+#include "settings/config_store.h"
+#include "settings/settings.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -76,7 +81,10 @@ TEST_F(Zekocli, HelpAndUsageErrors) {
         {"convert", "--to", "sjis", "--newline", in, dir / "out"},
         {"convert", "--to", "sjis", "--from", "ambiguous", in, dir / "out"},
         {"convert", "--to", "sjis", "--widen", in, dir / "out"},
-        {"convert", "--to", "sjis", in},
+        {"convert", "--to", "sjis", "--recursive", in},
+        {"convert", "--to", "sjis", "--in-place", "--unique", in},
+        {"convert", "--to", "sjis", "--in-place", "--depth", "0", in},
+        {"convert", "--to", "sjis", "--output-folder", in},
         {"convert", "--to", "sjis", in, dir / "out", dir / "more"},
         {"convert", "--to", "sjis", "--backup", in, dir / "out"},
         {"convert", "--to", "sjis", "--in-place"},
@@ -192,27 +200,130 @@ TEST_F(Zekocli, ConvertKeepsOutOnAFullDiskWithoutAsking) {
     platform::Remove(keep.c_str());
 }
 
-TEST_F(Zekocli, ConvertInPlaceLeavesWhatItCannotConvert) {
-    for (bool backup : {false, true}) {
-        SCOPED_TRACE(backup ? "--backup" : "no backup");
-        std::string text = Hex("82 A0 0D 0A");
-        std::string a = File("a.txt", text), b = File("b.txt", Hex("41 00"));
-        std::vector<std::string> args{"convert", "--to", "euc",         "--in-place",
-                                      a,         b,      dir / "c.txt", dir.Path()};
-        if (backup) args.push_back("--backup");
-        test::Run run = Cli(args);
-        EXPECT_EQ(run.exitCode, kIoError) << "c.txt is missing, b.txt no text";
-        EXPECT_NE(run.err.find("c.txt: no such file\n"), npos) << run.err;
-        EXPECT_NE(run.err.find(": 1 converted, 0 copied, 1 skipped, 0 failed\n"), npos);
-        EXPECT_EQ(test::ReadBytes(a), Hex("A4 A2 0D 0A"));
-        EXPECT_EQ(test::ReadBytes(b), Hex("41 00"));
-        std::vector<std::string> names{"a.txt", "b.txt"};
-        if (backup) names.insert(names.begin(), "Z_a.txt");
-        EXPECT_EQ(test::ListNames(dir.Path()), names);
-        if (backup) {
-            EXPECT_EQ(test::ReadBytes(dir / "Z_a.txt"), text);
+// Standard input is held in the temporary folder (here the test's own, so that a spool
+// left behind is seen), and standard output gets a text only once it is complete.
+TEST_F(Zekocli, StreamsCarryOnlyCompleteTexts) {
+#if defined(_WIN32)
+    _putenv_s("TMP", dir.Path().c_str());
+#else
+    setenv("TMPDIR", dir.Path().c_str(), 1);
+#endif
+    std::string sjis = File("sjis.txt", Hex("82 A0 0D 0A")), out = dir / "out.txt";
+    // The character that cannot be written comes after the first blocks of output.
+    std::string emojiText = test::Repeat("a", 70000) + Hex("F0 9F 98 80");
+    std::string emoji = File("emoji.txt", emojiText), amb = File("amb.txt", Hex("A4 A2"));
+    struct Case {
+        std::vector<std::string> args;
+        std::string input;  // standard input
+        int exitCode;
+        std::string output;  // on standard output
+        std::string outFile = kPrecious;
+    };
+    const Case cases[] = {
+        {{"--to", "euc"}, sjis, kConverted, Hex("A4 A2 0D 0A")},
+        {{"--to", "utf8", "--newline", "lf", "-", "-"}, sjis, kConverted, Hex("E3 81 82 0A")},
+        {{"--to", "euc", "-", out}, sjis, kConverted, "", Hex("A4 A2 0D 0A")},
+        {{"--to", "unicode", sjis}, {}, kConverted, Hex("FF FE 42 30 0D 00 0A 00")},
+        {{"--to", "sjis"}, amb, kCannotConvert, ""},
+        {{"--to", "sjis", "--on-undecidable", "euc", "-", out}, amb, kConverted, "", Hex("82 A0")},
+        {{"--to", "sjis", "--from", "utf8"}, emoji, kCannotConvert, ""},
+        {{"--to", "sjis", "--from", "utf8", "-", out}, emoji, kCannotConvert, ""},
+        {{"--to", "sjis", "--from", "utf8", "--on-unconvertible", "copy", emoji}, {}, kConverted,
+         emojiText},
+        {{"--to", "sjis", dir / "missing.txt"}, {}, kIoError, ""},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args{"convert"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        SCOPED_TRACE(testing::PrintToString(args));
+        test::WriteBytes(out, kPrecious);
+        test::Run run = Cli(args, c.input);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+        EXPECT_EQ(run.out, c.output);
+        EXPECT_EQ(test::ReadBytes(out), c.outFile);
+    }
+}
+
+// Each row starts from the same tree; afterwards every file under it is as listed.
+TEST_F(Zekocli, ManyFilesArePlacedAsTheWindowProgramPlacesThem) {
+    std::string cfg = dir / "zeko.cfg";
+    struct Case {
+        std::vector<std::string> args;  // after "convert"; paths below dir
+        int exitCode;
+        const char* told;  // on standard error
+        std::vector<std::pair<std::string, const char*>> changed;  // name, hex; nullptr: gone
+    };
+    const char* kEuc = "A4 A2 0D 0A";
+    const Case cases[] = {
+        {{"--to", "euc", "--output-folder", "out", "src"}, kConverted,
+         "src: a folder; passed over (--recursive walks it)", {}},
+        {{"--to", "euc", "--output-folder", "out", "--recursive", "--mirror", "src"},
+         kCannotConvert, "amb.txt: cannot convert: detected Ambiguous",
+         {{"out/src/a.txt", kEuc}, {"out/src/sub/c.txt", kEuc}}},
+        {{"--to", "euc", "--output-folder", "out", "--depth", "1", "--extensions", "dat,.txt",
+          "--on-undecidable", "sjis", "src"},
+         kIoError, "a.txt: the output exists; it is not replaced",
+         {{"out/b.dat", "A4 A2"}, {"out/amb.txt", "8E A4 8E A2"}}},
+        {{"--to", "euc", "--output-folder", "out", "--on-clash", "overwrite", "src/a.txt"},
+         kConverted, "a.txt: the output exists; replaced", {{"out/a.txt", kEuc}}},
+        {{"--to", "euc", "--output-folder", "out", "--on-clash", "unique", "src/a.txt"},
+         kConverted, "written under a new name", {{"out/Z_a.txt", kEuc}}},
+        {{"--to", "utf8", "--in-place", "--backup", "src/a.txt", "src/bad.txt", "src/none.txt"},
+         kIoError, "none.txt: no such file",
+         {{"src/a.txt", "E3 81 82 0D 0A"}, {"src/Z_a.txt", "82 A0 0D 0A"}}},
+        {{"--to", "utf8", "--unique", "--on-unconvertible", "copy", "src/bad.txt"}, kConverted,
+         "bad.txt: cannot convert: detected NotText; copied unchanged",
+         {{"src/Z_bad.txt", "41 00"}}},
+        {{"--settings", "zeko.cfg", "--newline", "lf", "--on-clash", "unique", "src"},
+         kCannotConvert, ": 2 converted", {{"out/x_a.txt", "A4 A2 0A"}, {"out/b.dat", "A4 A2"}}},
+        {{"--settings", "missing.cfg", "src"}, kUsage, "not a settings file", {}},
+    };
+    // The window program's choices: every file of the folder itself into out, named
+    // x_NAME on a clash.
+    {
+        Settings saved;
+        saved.outputCode = EucJp;
+        saved.anyExtension = 1;
+        saved.folderMode = LimitedDepth;
+        saved.mirrorFolders = 0;
+        saved.affixText[0] = 'x';
+        std::snprintf(saved.outputFolder, sizeof saved.outputFolder, "%s", (dir / "out").c_str());
+        ConfigStore store;
+        RegisterSettings(&saved, &store);
+        ASSERT_TRUE(store.Save(cfg.c_str()));
+    }
+    const std::vector<std::pair<std::string, std::string>> tree = {
+        {"src/a.txt", Hex("82 A0 0D 0A")}, {"src/b.dat", Hex("82 A0")},
+        {"src/amb.txt", Hex("A4 A2")},      {"src/bad.txt", Hex("41 00")},
+        {"src/sub/c.txt", Hex("82 A0 0D 0A")}, {"out/a.txt", kPrecious}};
+    for (const Case& c : cases) {
+        std::vector<std::string> args{"convert"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        SCOPED_TRACE(testing::PrintToString(args));
+        test::RemoveTree(dir / "src");
+        test::RemoveTree(dir / "out");
+        std::map<std::string, std::string> expected;
+        for (const auto& [name, bytes] : tree) {
+            std::string path = test::Join(dir.Path(), name);
+            std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+            test::WriteBytes(path, bytes);
+            expected[name] = bytes;
         }
-        platform::Remove((dir / "Z_a.txt").c_str());
+        expected["zeko.cfg"] = test::ReadBytes(cfg);
+        for (const auto& [name, hex] : c.changed) {
+            if (hex) expected[name] = Hex(hex);
+            else expected.erase(name);
+        }
+        test::Run run = test::RunProgram(ZEKOCLI, args, {}, dir.Path());
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+        EXPECT_NE(run.err.find(c.told), npos) << run.err;
+        std::map<std::string, std::string> found;
+        test::WalkFiles(dir.Path(), [&](const std::string& relative, const std::string& path) {
+            std::string name = relative;
+            std::replace(name.begin(), name.end(), '\\', '/');
+            found[name] = test::ReadBytes(path);
+        });
+        EXPECT_EQ(found, expected);
     }
 }
 
