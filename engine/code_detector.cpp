@@ -158,56 +158,77 @@ CharCode CodeDetector::Detect(FileHandle& input, RunningFlag* running) {
     input_ = &input;
     count_ = kBlock;
     position_ = kBlock;
+    blockOffset_ = -kBlock;
     utf8_ = kReady;
     threeByteCharacters_ = 0;
     wellFormedUtf8_ = false;
 
     unsigned char mark[2];
     if (input.Read(mark, sizeof mark) == sizeof mark) {
-        if (mark[0] == 0xFF && mark[1] == 0xFE) return Unicode;
+        if (mark[0] == 0xFF && mark[1] == 0xFE) {
+            decision_ = {0, 2};
+            return Unicode;
+        }
         unsigned char third;
-        if (mark[0] == 0xEF && mark[1] == 0xBB && input.Read(&third, 1) == 1 && third == 0xBF)
+        if (mark[0] == 0xEF && mark[1] == 0xBB && input.Read(&third, 1) == 1 && third == 0xBF) {
+            decision_ = {0, 3};
             return Utf8;
+        }
     }
     if (platform::Seek(input.Handle(), 0, platform::kFileBegin) != 0) throw platform::LastError();
 
     bool ambiguous = false;
     for (;;) {
         // Decided before the printable text after the last character is stepped over.
-        if (threeByteCharacters_ >= kEnoughThreeByteCharacters) return Utf8;
+        if (threeByteCharacters_ >= kEnoughThreeByteCharacters) return EnoughUtf8();
         SkipPrintable();
         const int b = ReadByte();
         if (b < 0) break;
-        if (running_->load(std::memory_order_relaxed) == 0) return Plain;
+        if (running_->load(std::memory_order_relaxed) == 0) return Stopped();
+        const std::uint8_t cls = kFirstClasses[b];
+        if (cls == Plain) continue;
+        const std::int64_t from = Offset() - 1;
         CharCode answer;
-        switch (std::uint8_t cls = kFirstClasses[b]) {
-        case Plain: continue;
-        case kEscape: return Settle(ambiguous ? NotText : Jis);
+        switch (cls) {
+        case kEscape: return Settle(ambiguous ? NotText : Jis, from);
         case kAfterSs2: answer = Answer(kAfterSs2Answers, ReadByte(), NotText); break;
         case kAfterHigh: answer = Answer(kAfterHighAnswers, ReadByte(), NotText); break;
         case kAfterKana: answer = AfterKana(); break;
-        default: return Settle(static_cast<CharCode>(cls));
+        default: return Settle(static_cast<CharCode>(cls), from);
         }
-        if (answer != Ambiguous) return Settle(answer);
+        if (answer != Ambiguous) return Settle(answer, from);
         ambiguous = true;
     }
-    return Settle(ambiguous ? Ambiguous : Plain);
+    return Settle(ambiguous ? Ambiguous : Plain, Offset());
 }
 
 // The scan's answer stands once the bytes stop being UTF-8.  Until then the bytes are read
 // on: enough three-byte characters decide UTF-8, and so does the end of a file that is
-// UTF-8 throughout and holds one.
-CharCode CodeDetector::Settle(CharCode scanned) {
+// UTF-8 throughout and holds one.  from: where the bytes that decided the scan begin.
+CharCode CodeDetector::Settle(CharCode scanned, std::int64_t from) {
+    decision_ = {from, Offset() - from};
     for (;;) {
-        if (threeByteCharacters_ >= kEnoughThreeByteCharacters) return Utf8;
+        if (threeByteCharacters_ >= kEnoughThreeByteCharacters) return EnoughUtf8();
         if (utf8_ == kBroken) return scanned;
         if (ReadByte() < 0) {
             const bool whole = utf8_ == kReady || utf8_ == kCompleted;
             wellFormedUtf8_ = whole;
-            return whole && threeByteCharacters_ > 0 ? Utf8 : scanned;
+            if (!whole || threeByteCharacters_ == 0) return scanned;
+            decision_ = {Offset(), 0};
+            return Utf8;
         }
-        if (running_->load(std::memory_order_relaxed) == 0) return Plain;
+        if (running_->load(std::memory_order_relaxed) == 0) return Stopped();
     }
+}
+
+CharCode CodeDetector::EnoughUtf8() {
+    decision_ = {enoughAt_ - 3, 3};
+    return Utf8;
+}
+
+CharCode CodeDetector::Stopped() {
+    decision_ = {Offset(), 0};
+    return Plain;
 }
 
 // Rule 10: after a byte 0xA1-0xDF, which is Shift_JIS katakana or the first half of an
@@ -240,12 +261,14 @@ void CodeDetector::SkipPrintable() {
 int CodeDetector::ReadByte() {
     if (position_ == count_) {
         if (count_ != kBlock) return -1;  // the last block was short: the data has ended
+        blockOffset_ += count_;
         count_ = static_cast<std::int32_t>(input_->Read(buffer_, kBlock));
         position_ = 0;
         if (count_ == 0) return -1;
     }
     int b = buffer_[position_++];
     utf8_ = kUtf8Steps[utf8_][b];
-    if (utf8_ == kCompleted) ++threeByteCharacters_;
+    if (utf8_ == kCompleted && ++threeByteCharacters_ == kEnoughThreeByteCharacters)
+        enoughAt_ = Offset();
     return b;
 }

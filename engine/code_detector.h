@@ -31,18 +31,35 @@ public:
     // UTF-8 characters of two bytes (such as accented letters), which decide nothing alone.
     bool WellFormedUtf8() const { return wellFormedUtf8_; }
 
+    // The bytes of the file that decided the last Detect's answer: the byte-order mark; the
+    // escape; the byte, or the bytes from the first of a pair on, that only one code writes
+    // or no text holds; the three-byte character that made UTF-8's evidence enough.  Empty,
+    // at the end of the data, when the end decided (Plain, Ambiguous, a file of UTF-8
+    // throughout), and where a cleared running flag stopped the scan.
+    struct Span {
+        std::int64_t offset;
+        std::int64_t length;
+    };
+    Span Decision() const { return decision_; }
+
 private:
     int ReadByte();
     void SkipPrintable();
     CharCode AfterKana();
-    CharCode Settle(CharCode scanned);
+    CharCode Settle(CharCode scanned, std::int64_t from);
+    CharCode EnoughUtf8();
+    CharCode Stopped();
+    std::int64_t Offset() const { return blockOffset_ + position_; }  // of the next byte
 
     RunningFlag* running_ = nullptr;
     FileHandle* input_ = nullptr;
     unsigned char buffer_[kBlock] = {};
     std::int32_t count_ = kBlock;
     std::int32_t position_ = kBlock;
+    std::int64_t blockOffset_ = -kBlock;    // of buffer_[0], so that Offset() starts at 0
     std::uint8_t utf8_ = 0;                 // where the bytes read so far stand as UTF-8
     std::int32_t threeByteCharacters_ = 0;  // well-formed ones read so far
+    std::int64_t enoughAt_ = 0;             // the end of the one that made them enough
     bool wellFormedUtf8_ = false;
+    Span decision_ = {};
 };

@@ -30,7 +30,7 @@ namespace {
 
 constexpr char kUsage[] =
     "Usage:\n"
-    "  zekocli detect FILE...\n"
+    "  zekocli detect [-v] FILE...\n"
     "  zekocli convert [OPTION...] [IN [OUT]]\n"
     "  zekocli convert [OPTION...] (--output-folder DIR | --in-place [--backup] | --unique |\n"
     "                  --settings ZEKO.CFG) [--recursive | --depth N] [--mirror]\n"
@@ -39,7 +39,16 @@ constexpr char kUsage[] =
     "  zekocli --help | --version\n"
     "\n"
     "detect   prints FILE<TAB>NAME for each file, NAME being Jis, ShiftJis, EucJp,\n"
-    "         Unicode, Utf8, Plain, NotText or Ambiguous.\n"
+    "         Unicode, Utf8, Plain, NotText or Ambiguous; -v follows it with\n"
+    "           <TAB>decided at OFFSET<TAB>BYTES<TAB>WHY\n"
+    "           <TAB>newlines<TAB>CR LF N<TAB>LF N<TAB>CR N\n"
+    "         BYTES (hex, from byte OFFSET; ... after 16) are those that decided; WHY\n"
+    "         is escape, only Shift_JIS, only EUC-JP, byte-order mark, enough\n"
+    "         three-byte characters (BYTES the last), not text (the last byte, or the\n"
+    "         end after it); or, BYTES - at the end of the file: UTF-8 to the end,\n"
+    "         only ASCII, both Shift_JIS and EUC-JP, well-formed UTF-8 (or: not\n"
+    "         UTF-8).  Newlines are counted in the whole file, in UTF-16 units for\n"
+    "         Unicode.\n"
     "convert  converts IN into OUT (created or replaced).  IN or OUT '-', or left out,\n"
     "         is standard input or output: `zekocli convert --to euc < a > b`.\n"
     "         With --output-folder, --in-place, --unique or --settings it converts each\n"
@@ -285,9 +294,97 @@ int UsageError(const std::string& message) {
     return kExitUsage;
 }
 
-int Detect(const std::vector<std::string>& files) {
+// The bytes shown of a decision; a run of pairs that stays open can be longer.
+constexpr std::int64_t kShownBytes = 16;
+
+// What -v reads of a file in one more pass after the detector: its newlines, and
+// kShownBytes from the decision's offset on.
+struct SecondLook {
+    std::uint64_t crLf = 0, lf = 0, cr = 0;
+    std::string decided;
+};
+
+SecondLook LookAgain(FileHandle& input, std::vector<unsigned char>& block, std::int64_t from,
+                     bool utf16) {
+    if (platform::Seek(input.Handle(), 0, platform::kFileBegin) != 0) throw platform::LastError();
+    SecondLook look;
+    const std::int64_t to = from + kShownBytes;
+    const std::size_t width = utf16 ? 2 : 1;  // blocks are even, so units never straddle
+    bool afterCr = false;
+    std::int64_t at = 0;
+    while (const std::uint32_t count = input.Read(block.data(), CodeDetector::kBlock)) {
+        if (from < at + count && to > at)
+            look.decided.append(block.begin() + (std::max(from, at) - at),
+                                block.begin() + (std::min(to, at + count) - at));
+        for (std::size_t i = 0; i + width <= count; i += width) {
+            const unsigned unit = utf16 ? block[i] | block[i + 1] << 8 : block[i];
+            if (unit == '\n')
+                ++(afterCr ? look.crLf : look.lf);
+            else if (afterCr)
+                ++look.cr;
+            afterCr = unit == '\r';
+        }
+        at += count;
+    }
+    if (afterCr) ++look.cr;
+    return look;
+}
+
+// The escape alone decides JIS; the rest of its sequence, intermediate bytes 0x20-0x2F
+// and a final byte, is shown with it.
+std::size_t EscapeLength(const std::string& bytes) {
+    std::size_t n = 1;
+    while (n < bytes.size() && bytes[n] >= 0x20 && bytes[n] <= 0x2F) ++n;
+    return n < bytes.size() && bytes[n] >= 0x30 && bytes[n] <= 0x7E ? n + 1 : n;
+}
+
+// In the words of kUsage.  A UTF-8 decision is empty when the end decided, and starts at 0
+// only for the byte-order mark.
+const char* Why(CharCode code, const CodeDetector& detector) {
+    switch (code) {
+    case Jis: return "escape";
+    case ShiftJis: return "only Shift_JIS";
+    case EucJp: return "only EUC-JP";
+    case Unicode: return "byte-order mark";
+    case Utf8:
+        if (detector.Decision().length == 0) return "UTF-8 to the end";
+        return detector.Decision().offset == 0 ? "byte-order mark"
+                                               : "enough three-byte characters";
+    case NotText: return "not text";
+    case Ambiguous:
+        return detector.WellFormedUtf8() ? "both Shift_JIS and EUC-JP, well-formed UTF-8"
+                                         : "both Shift_JIS and EUC-JP, not UTF-8";
+    default: return "only ASCII";
+    }
+}
+
+std::string VerboseLines(FileHandle& input, std::vector<unsigned char>& block, CharCode code,
+                         const CodeDetector& detector) {
+    const CodeDetector::Span decision = detector.Decision();
+    const SecondLook look = LookAgain(input, block, decision.offset, code == Unicode);
+    const std::size_t shown =
+        code == Jis ? EscapeLength(look.decided)
+                    : static_cast<std::size_t>(std::min(decision.length, kShownBytes));
+    std::string bytes;
+    for (std::size_t i = 0; i < shown; ++i) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, i == 0 ? "%02X" : " %02X",
+                      static_cast<unsigned char>(look.decided[i]));
+        bytes += hex;
+    }
+    if (decision.length > kShownBytes) bytes += " ...";
+    if (bytes.empty()) bytes = "-";
+    return "\tdecided at " + std::to_string(decision.offset) + "\t" + bytes + "\t" +
+           Why(code, detector) + "\n\tnewlines\tCR LF " + std::to_string(look.crLf) +
+           "\tLF " + std::to_string(look.lf) + "\tCR " + std::to_string(look.cr) + "\n";
+}
+
+int Detect(const std::vector<std::string>& args) {
+    const bool verbose = !args.empty() && args[0] == "-v";
+    const std::span<const std::string> files = std::span(args).subspan(verbose ? 1 : 0);
     if (files.empty()) return UsageError("detect needs at least one FILE");
     RunningFlag running{1};
+    std::vector<unsigned char> block(verbose ? CodeDetector::kBlock : 0);
     int status = kExitConverted;
     for (const std::string& file : files) {
         FileHandle input;
@@ -297,8 +394,11 @@ int Detect(const std::vector<std::string>& files) {
                 std::fprintf(stderr, "zekocli: %s: %s\n", file.c_str(), why.c_str());
                 status = kExitIo;
             } else {
-                std::printf("%s\t%s\n", file.c_str(),
-                            CodeName(CodeDetector().Detect(input, &running)));
+                CodeDetector detector;
+                const CharCode code = detector.Detect(input, &running);
+                const std::string details =
+                    verbose ? VerboseLines(input, block, code, detector) : std::string();
+                std::printf("%s\t%s\n%s", file.c_str(), CodeName(code), details.c_str());
             }
         } catch (std::int32_t) {
             std::fprintf(stderr, "zekocli: %s: read error (error %u)\n", file.c_str(),

@@ -130,6 +130,42 @@ TEST_F(Zekocli, DetectPrintsOneLinePerFile) {
     EXPECT_NE(run.err.find(": not a regular file\n"), npos);
 }
 
+// Where each kind of answer fell, and the newlines of the whole file: the Shift_JIS byte
+// lies in the second block, after a CR LF across the blocks' border.
+TEST_F(Zekocli, DetectVerboseTellsWhereItDecided) {
+    const struct {
+        std::string bytes;
+        const char* code;
+        const char* decided;  // OFFSET<TAB>BYTES<TAB>WHY
+        int crLf, lf, cr;
+    } cases[] = {
+        {Hex("1B 24 42 24 22 1B 28 42 0A"), "Jis", "0\t1B 24 42\tescape", 0, 1, 0},
+        {std::string(65535, 'a') + Hex("0D 0A 82 A0"), "ShiftJis", "65537\t82\tonly Shift_JIS",
+         1, 0, 0},
+        {Hex("41 0D A4 A2 FD"), "EucJp", "4\tFD\tonly EUC-JP", 0, 0, 1},
+        {Hex("FF FE 0D 00 0A 00 0A 0D"), "Unicode", "0\tFF FE\tbyte-order mark", 1, 0, 0},
+        {Hex("0A") + test::Repeat(Hex("E3 81 82"), 17), "Utf8",
+         "46\tE3 81 82\tenough three-byte characters", 0, 1, 0},
+        {Hex("C3 A9 E3 81 82"), "Utf8", "5\t-\tUTF-8 to the end", 0, 0, 0},
+        {Hex("41 0D 0A 42 0D"), "Plain", "5\t-\tonly ASCII", 1, 0, 1},
+        {Hex("41 8E"), "NotText", "1\t8E\tnot text", 0, 0, 0},
+        {Hex("C3 A9"), "Ambiguous", "2\t-\tboth Shift_JIS and EUC-JP, well-formed UTF-8", 0,
+         0, 0},
+        {Hex("A4 A2"), "Ambiguous", "2\t-\tboth Shift_JIS and EUC-JP, not UTF-8", 0, 0, 0},
+    };
+    std::vector<std::string> args{"detect", "-v"};
+    std::string expected;
+    for (const auto& c : cases) {
+        args.push_back(File(std::to_string(args.size()), c.bytes));
+        expected += args.back() + "\t" + c.code + "\n\tdecided at " + c.decided +
+                    "\n\tnewlines\tCR LF " + std::to_string(c.crLf) + "\tLF " +
+                    std::to_string(c.lf) + "\tCR " + std::to_string(c.cr) + "\n";
+    }
+    test::Run run = Cli(args);
+    EXPECT_EQ(run.exitCode, kConverted);
+    EXPECT_EQ(run.out, expected);
+}
+
 // OUT holds a text of the user's before every case; only a complete text replaces it.
 TEST_F(Zekocli, ConvertReplacesOutOnlyWithACompleteText) {
     std::string sjis = File("sjis.txt", Hex("82 A0 0D 0A B1"));
