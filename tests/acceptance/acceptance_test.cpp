@@ -41,7 +41,8 @@ std::string Sample(CharCode code, NewlineCode newline = KeepNewline) {
          "\x22\x6F\x57\x5B"sv, "\r\n"sv},
         {"\x1B\x24\x42\x24\x4E\x25\x46\x25\x2D\x25\x39\x25\x48\x21\x22\x1B\x28\x42"
          "ABC 123\x1B\x24\x42\x21\x23\x1B\x28\x42"sv,
-         "のテキスト、ABC 123。"sv, "\xA4\xCE\xA5\xC6\xA5\xAD\xA5\xB9\xA5\xC8\xA1\xA2" "ABC 123\xA1\xA3"sv,
+         "のテキスト、ABC 123。"sv,
+         "\xA4\xCE\xA5\xC6\xA5\xAD\xA5\xB9\xA5\xC8\xA1\xA2" "ABC 123\xA1\xA3"sv,
          "\x6E\x30\xC6\x30\xAD\x30\xB9\x30\xC8\x30\x01\x30\x41\x00\x42\x00\x43\x00\x20\x00"
          "\x31\x00\x32\x00\x33\x00\x02\x30"sv, "\n"sv},
         {"\x1B\x24\x42\x49\x3D\x3C\x28\x25\x3D\x25\x55\x25\x48\x1B\x28\x42"sv, "表示ソフト"sv,
@@ -65,7 +66,8 @@ std::string Sample(CharCode code, NewlineCode newline = KeepNewline) {
 const test::WindowQuery kMain = {"#32770", "Morvane", IDC_MAIN_FILE_LIST};
 const test::WindowQuery kNameClash = {"#32770", "エラー", IDC_CLASH_NEW_NAME};
 const test::WindowQuery kCannotConvert = {"#32770", "エラー", IDC_UNCONVERTIBLE_COPY};
-const test::WindowQuery kDetectionFailed = {"#32770", "文字コード自動判別失敗", IDC_DETECT_SHIFT_JIS};
+const test::WindowQuery kDetectionFailed = {"#32770", "文字コード自動判別失敗",
+                                            IDC_DETECT_SHIFT_JIS};
 const int kCodeButtons[] = {IDC_OUT_JIS, IDC_OUT_SHIFT_JIS, IDC_OUT_EUC, IDC_OUT_UNICODE,
                             IDC_OUT_KEEP_CODE};
 const int kNewlineButtons[] = {IDC_OUT_CRLF, IDC_OUT_CR, IDC_OUT_LF, IDC_OUT_KEEP_NEWLINE};
@@ -95,18 +97,21 @@ public:
                 found[relative] = test::ReadBytes(path);
             });
             for (const auto& [path, bytes] : found)
-                if (expected->count(path) == 0) ADD_FAILURE() << root << ": " << path << " should not be there";
+                if (!expected->contains(path)) ADD_FAILURE() << root << ": " << path << " is extra";
             for (const auto& [path, bytes] : *expected)
-                if (found[path] != bytes) ADD_FAILURE() << root << ": " << path << " is missing or changed";
+                if (!found.contains(path) || found[path] != bytes)
+                    ADD_FAILURE() << root << ": " << path << " is missing or changed";
+        }
+        for (const std::string& root : {dir_.Path(), output})
             for (const std::string& left : test::LeftoverFiles(root))
                 ADD_FAILURE() << "left behind in " << root << ": " << left;
-        }
         EXPECT_TRUE(test::TemporaryFiles(start_).empty()) << "in the process's own directory";
         test::RemoveTree(output);
     }
 
     // A file of the user's, expected unchanged; its full path.
-    std::string Source(const std::string& relative, std::string_view bytes, bool inOutput = false) {
+    std::string Source(const std::string& relative, std::string_view bytes,
+                       bool inOutput = false) {
         std::string path = test::Join(inOutput ? output : dir_ / "src", relative);
         std::string folder = path.substr(0, LastSeparator(path.c_str()) - path.c_str());
         EXPECT_TRUE(CreateDirectoryPath(folder.data())) << folder;
@@ -120,17 +125,22 @@ public:
         for (const SheetAction& a : actions) {
             script.OnWindow({"#32770", "設定"}, [a](UiWindow& sheet) {
                 SendMessageA(sheet.Handle(), PSM_SETCURSEL, a.page, 0);
-                if (a.text) sheet.SetText(a.control, a.text); else sheet.Click(a.control);
+                a.text ? sheet.SetText(a.control, a.text) : sheet.Click(a.control);
             });
         }
         script.OnWindow({"#32770", "設定"}, [](UiWindow& sheet) { sheet.Click(IDOK); });
     }
     // Drops the paths on the list, names the folder (typed, or dropped on the window) and
     // presses 変換.
-    void Convert(const std::vector<std::string>& paths, const std::string& folder, bool drop = false) {
+    void Convert(const std::vector<std::string>& paths, const std::string& folder,
+                 bool drop = false) {
         script.OnWindow(kMain, [=](UiWindow& main) {
             test::DropFiles(main.Control(IDC_MAIN_FILE_LIST), paths);
-            if (drop) test::DropFiles(main.Handle(), {folder}); else main.SetText(IDC_MAIN_OUTPUT_FOLDER, folder);
+            if (drop) {
+                test::DropFiles(main.Handle(), {folder});
+            } else {
+                main.SetText(IDC_MAIN_OUTPUT_FOLDER, folder);
+            }
             EXPECT_EQ(main.Text(IDC_MAIN_OUTPUT_FOLDER), folder);
             main.Click(IDC_MAIN_CONVERT);
         });
@@ -144,7 +154,8 @@ public:
             if (inspect) inspect(w);
             SendMessageA(w.Control(choice), BM_CLICK, 0, 0);
             if (choice == IDC_DECISION_STOP) return;
-            SendMessageA(w.Control(forAll ? IDC_DECISION_ALL : IDC_DECISION_EXECUTE), BM_CLICK, 0, 0);
+            int ends = forAll ? IDC_DECISION_ALL : IDC_DECISION_EXECUTE;
+            SendMessageA(w.Control(ends), BM_CLICK, 0, 0);
         });
     }
     // The summary of a run that left files unconverted: its counts and file list.
@@ -193,7 +204,8 @@ TEST(Acceptance, ConvertsAMixedTreeIntoAMirroredOutputFolderToEveryCodeAndNewlin
                 s.outputs[path] = Sample(code == Keep ? in : CharCode(code), NewlineCode(newline));
             }
             s.Source("tree\\skip.bin", Sample(ShiftJis));
-            s.ChangeSettings({{0, kCodeButtons[code]}, {0, kNewlineButtons[newline]}, {2, IDC_FOLDER_ALL}});
+            s.ChangeSettings({{0, kCodeButtons[code]}, {0, kNewlineButtons[newline]},
+                              {2, IDC_FOLDER_ALL}});
             // Every other run drops the folder on the window; the rest type a folder that
             // does not exist yet and let the program create it.
             bool drop = (code + newline) % 2 == 0;
@@ -232,17 +244,22 @@ TEST(Acceptance, ConvertsInPlaceWithoutBackupWithBackupAndUnderUniqueNames) {
         s.sources[c.made[0]] = Sample(c.code, Lf);
         bool copy = c.button == IDC_NO_OUTPUT_UNIQUE;
         if (c.made[1]) s.sources[c.made[1]] = copy ? binary : Sample(ShiftJis);
-        std::vector<SheetAction> actions = {{0, kCodeButtons[c.code]}, {0, IDC_OUT_LF}, {2, c.button}};
-        if (c.suffix) actions.insert(actions.end(), {{2, IDC_AFFIX_END}, {2, IDC_AFFIX_TEXT, "_bak"}});
+        std::vector<SheetAction> actions = {{0, kCodeButtons[c.code]}, {0, IDC_OUT_LF},
+                                            {2, c.button}};
+        if (c.suffix) {
+            actions.insert(actions.end(), {{2, IDC_AFFIX_END}, {2, IDC_AFFIX_TEXT, "_bak"}});
+        }
         s.ChangeSettings(actions);
         s.Convert({a, bin}, "");
         s.Decide(kCannotConvert, copy ? IDC_UNCONVERTIBLE_COPY : IDC_UNCONVERTIBLE_IGNORE, false,
                  [&](UiWindow& w) {
                      EXPECT_EQ(w.Text(IDC_DECISION_PATH), bin);
-                     EXPECT_EQ(w.IsEnabled(IDC_UNCONVERTIBLE_COPY), c.button != IDC_NO_OUTPUT_REPLACE);
+                     EXPECT_EQ(w.IsEnabled(IDC_UNCONVERTIBLE_COPY),
+                               c.button != IDC_NO_OUTPUT_REPLACE);
                  });
         s.Summary(copy ? "1、コピー 1、無視 0、失敗 0" : "1、コピー 0、無視 1、失敗 0",
-                  bin + (copy ? "\r\n　変換せずにコピーしました\r\n" : "\r\n　正しい変換が行えないので無視しました\r\n"));
+                  bin + (copy ? "\r\n　変換せずにコピーしました\r\n"
+                              : "\r\n　正しい変換が行えないので無視しました\r\n"));
         const Settings& saved = s.Run();
         EXPECT_EQ(saved.affixPosition, c.suffix ? Suffix : Prefix);
         EXPECT_EQ(std::string(saved.affixText), c.suffix ? "_bak" : "Z_");
@@ -258,7 +275,8 @@ TEST(Acceptance, EachQuestionIsSettledAsAnsweredForOneFileOrForAllUntilTheNextRu
     // in Shift_JIS); A4 is no UTF-8 lead byte.
     const std::string text("\xA4\xCE\xA5\xC6\xA5\xAD\xA5\xB9\xA5\xC8\r\n");
     std::vector<std::string> dropped = {s.Source("1.txt", text), s.Source("2.txt", text),
-                                        s.Source("a.txt", Sample(ShiftJis)), s.Source("b.txt", Sample(Jis))};
+                                        s.Source("a.txt", Sample(ShiftJis)),
+                                        s.Source("b.txt", Sample(Jis))};
     s.Source("a.txt", "an earlier output\r\n", true);
     s.Source("b.txt", "an earlier output\r\n", true);
     s.ChangeSettings({{0, IDC_OUT_JIS}, {0, IDC_OUT_LF}});
@@ -287,16 +305,20 @@ TEST(Acceptance, EachQuestionIsSettledAsAnsweredForOneFileOrForAllUntilTheNextRu
     // the way now, with Shift_JIS the input code.
     s.ChangeSettings({{1, IDC_PRESET_WINDOWS}});
     s.Convert(dropped, s.output);
-    s.Decide(kNameClash, IDC_CLASH_OVERWRITE, true, [](UiWindow& w) { EXPECT_TRUE(w.IsChecked(IDC_CLASH_RENAME)); });
-    s.Decide(kDetectionFailed, IDC_DETECT_COPY, true, [](UiWindow& w) { EXPECT_TRUE(w.IsChecked(IDC_DETECT_SHIFT_JIS)); });
+    s.Decide(kNameClash, IDC_CLASH_OVERWRITE, true,
+             [](UiWindow& w) { EXPECT_TRUE(w.IsChecked(IDC_CLASH_RENAME)); });
+    s.Decide(kDetectionFailed, IDC_DETECT_COPY, true,
+             [](UiWindow& w) { EXPECT_TRUE(w.IsChecked(IDC_DETECT_SHIFT_JIS)); });
     s.Summary("2、コピー 2、無視 0、失敗 0");
     s.outputs["1.txt"] = s.outputs["2.txt"] = text;
     s.outputs["a.txt"] = s.outputs["b.txt"] = Sample(Jis, Lf);
     s.Convert(dropped, s.output);
-    s.Decide(kNameClash, IDC_CLASH_SKIP, true, [](UiWindow& w) { EXPECT_TRUE(w.IsChecked(IDC_CLASH_OVERWRITE)); });
+    s.Decide(kNameClash, IDC_CLASH_SKIP, true,
+             [](UiWindow& w) { EXPECT_TRUE(w.IsChecked(IDC_CLASH_OVERWRITE)); });
     s.Summary("0、コピー 0、無視 4、失敗 0");
     s.Convert(dropped, s.output);  // stopped at once
-    s.Decide(kNameClash, IDC_DECISION_STOP, false, [](UiWindow& w) { EXPECT_TRUE(w.IsChecked(IDC_CLASH_SKIP)); });
+    s.Decide(kNameClash, IDC_DECISION_STOP, false,
+             [](UiWindow& w) { EXPECT_TRUE(w.IsChecked(IDC_CLASH_SKIP)); });
     EXPECT_EQ(s.Run().inputCode, ShiftJis);
 }
 
@@ -306,7 +328,8 @@ TEST(Acceptance, AFileCutShortIsRolledBackAndTheAnswersDecideWhatFollows) {
     enum Cut { kStop, kReadError, kDiskFullRetry, kDiskFullGoOn };
     for (Cut cut : {kStop, kReadError, kDiskFullRetry, kDiskFullGoOn}) {
         SCOPED_TRACE(cut);
-        std::string disk = cut >= kDiskFullRetry ? test::SmallDisk() : "", filler = disk + "\\accept-filler";
+        std::string disk = cut >= kDiskFullRetry ? test::SmallDisk() : "";
+        std::string filler = disk + "\\accept-filler";
         if (cut >= kDiskFullRetry && disk.empty()) GTEST_SKIP() << "no small disk";
         Scenario s(20000);
         if (!disk.empty()) s.output = disk + "\\accept";
@@ -314,9 +337,10 @@ TEST(Acceptance, AFileCutShortIsRolledBackAndTheAnswersDecideWhatFollows) {
         // 61 MB, for the run to be caught in it on a busy machine; 34 000 bytes, more than
         // the 8 KiB left on the small disk; the process's memory, which opens but cannot be
         // read.
-        std::string first = cut == kStop ? s.Source("a.txt", test::Repeat(Sample(ShiftJis), 1200000))
-                            : cut == kReadError ? "Z:\\proc\\self\\mem"
-                                                : s.Source("a.txt", test::Repeat("plain text line\r\n", 2000));
+        std::string first =
+            cut == kStop        ? s.Source("a.txt", test::Repeat(Sample(ShiftJis), 1200000))
+            : cut == kReadError ? "Z:\\proc\\self\\mem"
+                                : s.Source("a.txt", test::Repeat("plain text line\r\n", 2000));
         std::string second = s.Source("z.txt", Sample(Jis));
         if (!disk.empty()) test::FillDisk(filler, 8192);
         // To UTF-16 through the code page, the slowest conversion.
@@ -341,7 +365,8 @@ TEST(Acceptance, AFileCutShortIsRolledBackAndTheAnswersDecideWhatFollows) {
             });
             s.outputs["a.txt"] = test::Repeat("plain text line\n", 2000);
         } else {
-            s.script.AnswerMessageBox(IDCANCEL, "ディスクフル").AnswerMessageBox(IDYES, "変換継続の確認");
+            s.script.AnswerMessageBox(IDCANCEL, "ディスクフル")
+                .AnswerMessageBox(IDYES, "変換継続の確認");
             s.Summary("1、コピー 0、無視 0、失敗 1");
         }
         if (cut >= kDiskFullRetry) s.outputs["z.txt"] = Sample(EucJp, Lf);
@@ -350,9 +375,11 @@ TEST(Acceptance, AFileCutShortIsRolledBackAndTheAnswersDecideWhatFollows) {
         const auto& boxes = s.script.MessageBoxes();
         EXPECT_EQ(boxes.size(), cut == kReadError ? 1u : cut == kDiskFullGoOn ? 2u : 0u);
         if (!boxes.empty()) {
-            EXPECT_EQ(boxes.back().text, cut == kDiskFullGoOn ? "このまま変換作業を続けますか？"
-                      : first + "\nファイル操作で何らかの異常が発生しました！ このファイルは飛ばしますが、"
-                                "一旦変換作業全体を中断しますか？");
+            EXPECT_EQ(boxes.back().text,
+                      cut == kDiskFullGoOn ? "このまま変換作業を続けますか？"
+                                           : first + "\nファイル操作で何らかの異常が発生しました！ "
+                                                     "このファイルは飛ばしますが、一旦変換作業全体"
+                                                     "を中断しますか？");
         }
     }
 }

@@ -16,8 +16,9 @@ namespace {
 const test::WindowQuery kClash = {"#32770", "エラー", IDC_CLASH_NEW_NAME};
 const test::WindowQuery kDetection = {"#32770", "文字コード自動判別失敗", IDC_DETECT_EUC};
 
-// Opens on the kept choice, the name box only for a new name; stop ends it at once
-// without taking the choice clicked.
+// Opens on the kept choice, with the name box only for a new name, which can never apply
+// to all (not even when the command is sent); another choice clicked changes that, and
+// stop ends the dialog at once without taking it.
 TEST(NameClashDialogTest, OpensOnTheKeptChoiceAndStopTakesNoOther) {
     const int radios[] = {IDC_CLASH_UNIQUE, IDC_CLASH_RENAME, IDC_CLASH_OVERWRITE, IDC_CLASH_SKIP};
     for (std::int32_t choice = 0; choice < 4; ++choice) {
@@ -25,49 +26,27 @@ TEST(NameClashDialogTest, OpensOnTheKeptChoiceAndStopTakesNoOther) {
         NameClashDialog dialog;
         dialog.SetChoice(choice);
         dialog.Prepare("C:\\出力\\表.txt");
+        auto expectShown = [](test::UiWindow& w, bool newName) {
+            EXPECT_EQ(w.IsEnabled(IDC_DECISION_ALL), !newName);
+            EXPECT_EQ(w.IsEnabled(IDC_CLASH_NEW_NAME), newName);
+            if (newName) w.Command(IDC_DECISION_ALL);
+        };
         test::GuiScript script;
         script.OnWindow(kClash, [&](test::UiWindow& w) {
             EXPECT_EQ(w.Text(IDC_DECISION_PATH), "C:\\出力\\表.txt");
             EXPECT_EQ(w.Text(IDC_CLASH_NEW_NAME), "表.txt");
             for (std::int32_t i = 0; i < 4; ++i) EXPECT_EQ(w.IsChecked(radios[i]), i == choice) << i;
             EXPECT_TRUE(w.HasFocus(radios[choice]));
-            EXPECT_EQ(w.IsEnabled(IDC_DECISION_ALL), choice != NameClashDialog::NewName);
-            EXPECT_EQ(w.IsEnabled(IDC_CLASH_NEW_NAME), choice == NameClashDialog::NewName);
+            expectShown(w, choice == NameClashDialog::NewName);
             w.Click(radios[(choice + 1) % 4]);
-        }).OnWindow(kClash, [](test::UiWindow& w) { w.Click(IDC_DECISION_STOP); });
+        }).OnWindow(kClash, [&](test::UiWindow& w) {
+            expectShown(w, choice + 1 == NameClashDialog::NewName);
+            w.Click(IDC_DECISION_STOP);
+        });
         EXPECT_EQ(dialog.RunModal(nullptr), DecisionDialog::kStop);
         EXPECT_EQ(dialog.Choice(), choice);
         EXPECT_FALSE(dialog.AppliesToAll());
     }
-}
-
-// Escape (the dialog manager's IDCANCEL) and apply-to-all for a new name are ignored.
-TEST(NameClashDialogTest, ChoosingANewNameDisablesApplyToAllAndEscapeDoesNothing) {
-    NameClashDialog dialog;
-    dialog.Prepare("C:\\out\\a.txt");
-    {
-        test::GuiScript script;
-        script.OnWindow(kClash, [](test::UiWindow& w) { w.Click(IDC_CLASH_RENAME); })
-            .OnWindow(kClash, [](test::UiWindow& w) {
-                EXPECT_FALSE(w.IsEnabled(IDC_DECISION_ALL));
-                EXPECT_TRUE(w.IsEnabled(IDC_CLASH_NEW_NAME));
-                w.Command(IDC_DECISION_ALL);  // refused even when sent
-                PostMessageA(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
-            })
-            .OnWindow(kClash, [](test::UiWindow& w) { w.Click(IDC_CLASH_OVERWRITE); })
-            .OnWindow(kClash, [](test::UiWindow& w) {
-                EXPECT_TRUE(w.IsEnabled(IDC_DECISION_ALL));
-                EXPECT_FALSE(w.IsEnabled(IDC_CLASH_NEW_NAME));
-                w.Click(IDC_DECISION_ALL);
-            });
-        EXPECT_EQ(dialog.RunModal(nullptr), DecisionDialog::kExecute);
-    }
-    EXPECT_EQ(dialog.Choice(), NameClashDialog::Overwrite);
-    EXPECT_TRUE(dialog.AppliesToAll());
-    // Applied to all: answered without a window until the next run.
-    test::GuiScript quiet;
-    quiet.FailOnAnyWindow();
-    EXPECT_EQ(dialog.RunModal(nullptr), DecisionDialog::kExecute);
 }
 
 TEST(NameClashDialogTest, ANewNameMustBeGivenFitAndBeFree) {
