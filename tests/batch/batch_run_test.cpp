@@ -374,6 +374,7 @@ TEST_P(RunCase, LeavesEveryFileAsExpected) {
         run.Run(rows);
     }
     EXPECT_EQ(CurrentDirectory(), current);
+    EXPECT_TRUE(test::TemporaryFiles(current).empty()) << "in the process's own directory";
     EXPECT_EQ(script.Rest(), "") << "expected questions not asked";
 #ifndef _WIN32
     for (const char* link : {"src/s1", "src/s2", "src/loop"}) unlink(At(link).c_str());
