@@ -1,5 +1,6 @@
-// The three decision dialogs from the program's own templates, driven as the user would:
+// The decision dialogs from the program's own templates, driven as the user would:
 // opening states, the radio groups, apply-to-all, Escape, stop, and the new-name checks.
+// The runs in tests/acceptance answer them with files at stake.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -13,76 +14,39 @@
 namespace {
 
 const test::WindowQuery kClash = {"#32770", "エラー", IDC_CLASH_NEW_NAME};
-const test::WindowQuery kCannotConvert = {"#32770", "エラー", IDC_UNCONVERTIBLE_COPY};
 const test::WindowQuery kDetection = {"#32770", "文字コード自動判別失敗", IDC_DETECT_EUC};
 
-// What the Escape key does in a dialog: the dialog manager makes it IDCANCEL.
-void PressEscape() { PostMessageA(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0); }
-
-constexpr int kClashRadios[] = {IDC_CLASH_UNIQUE, IDC_CLASH_RENAME, IDC_CLASH_OVERWRITE,
-                                IDC_CLASH_SKIP};
-
-TEST(NameClashDialogTest, OpensOnTheKeptChoiceWithTheNameBoxOnlyForANewName) {
+// Opens on the kept choice, with the name box only for a new name, which can never apply
+// to all (not even when the command is sent); another choice clicked changes that, and
+// stop ends the dialog at once without taking it.
+TEST(NameClashDialogTest, OpensOnTheKeptChoiceAndStopTakesNoOther) {
+    const int radios[] = {IDC_CLASH_UNIQUE, IDC_CLASH_RENAME, IDC_CLASH_OVERWRITE, IDC_CLASH_SKIP};
     for (std::int32_t choice = 0; choice < 4; ++choice) {
         SCOPED_TRACE(choice);
         NameClashDialog dialog;
         dialog.SetChoice(choice);
         dialog.Prepare("C:\\出力\\表.txt");
+        auto expectShown = [](test::UiWindow& w, bool newName) {
+            EXPECT_EQ(w.IsEnabled(IDC_DECISION_ALL), !newName);
+            EXPECT_EQ(w.IsEnabled(IDC_CLASH_NEW_NAME), newName);
+            if (newName) w.Command(IDC_DECISION_ALL);
+        };
         test::GuiScript script;
         script.OnWindow(kClash, [&](test::UiWindow& w) {
             EXPECT_EQ(w.Text(IDC_DECISION_PATH), "C:\\出力\\表.txt");
             EXPECT_EQ(w.Text(IDC_CLASH_NEW_NAME), "表.txt");
-            for (std::int32_t i = 0; i < 4; ++i)
-                EXPECT_EQ(w.IsChecked(kClashRadios[i]), i == choice) << i;
-            EXPECT_TRUE(w.HasFocus(kClashRadios[choice]));
-            bool newName = choice == NameClashDialog::NewName;
-            EXPECT_EQ(w.IsEnabled(IDC_DECISION_ALL), !newName);
-            EXPECT_EQ(w.IsEnabled(IDC_CLASH_NEW_NAME), newName);
+            for (std::int32_t i = 0; i < 4; ++i) EXPECT_EQ(w.IsChecked(radios[i]), i == choice) << i;
+            EXPECT_TRUE(w.HasFocus(radios[choice]));
+            expectShown(w, choice == NameClashDialog::NewName);
+            w.Click(radios[(choice + 1) % 4]);
+        }).OnWindow(kClash, [&](test::UiWindow& w) {
+            expectShown(w, choice + 1 == NameClashDialog::NewName);
             w.Click(IDC_DECISION_STOP);
         });
         EXPECT_EQ(dialog.RunModal(nullptr), DecisionDialog::kStop);
+        EXPECT_EQ(dialog.Choice(), choice);
+        EXPECT_FALSE(dialog.AppliesToAll());
     }
-}
-
-TEST(NameClashDialogTest, ChoosingANewNameDisablesApplyToAllAndEscapeDoesNothing) {
-    NameClashDialog dialog;
-    dialog.Prepare("C:\\out\\a.txt");
-    {
-        test::GuiScript script;
-        script.OnWindow(kClash, [](test::UiWindow& w) { w.Click(IDC_CLASH_RENAME); })
-            .OnWindow(kClash,
-                      [](test::UiWindow& w) {
-                          EXPECT_FALSE(w.IsEnabled(IDC_DECISION_ALL));
-                          EXPECT_TRUE(w.IsEnabled(IDC_CLASH_NEW_NAME));
-                          w.Command(IDC_DECISION_ALL);  // refused even when sent
-                          PressEscape();
-                      })
-            .OnWindow(kClash, [](test::UiWindow& w) { w.Click(IDC_CLASH_OVERWRITE); })
-            .OnWindow(kClash, [](test::UiWindow& w) {
-                EXPECT_TRUE(w.IsEnabled(IDC_DECISION_ALL));
-                EXPECT_FALSE(w.IsEnabled(IDC_CLASH_NEW_NAME));
-                w.Click(IDC_DECISION_ALL);
-            });
-        EXPECT_EQ(dialog.RunModal(nullptr), DecisionDialog::kExecute);
-    }
-    EXPECT_EQ(dialog.Choice(), NameClashDialog::Overwrite);
-    EXPECT_TRUE(dialog.AppliesToAll());
-
-    // Applied to all: answered without a window until the next run.
-    test::GuiScript quiet;
-    quiet.FailOnAnyWindow();
-    EXPECT_EQ(dialog.RunModal(nullptr), DecisionDialog::kExecute);
-}
-
-TEST(NameClashDialogTest, StopEndsAtOnceWithoutTakingTheChoice) {
-    NameClashDialog dialog;
-    dialog.Prepare("C:\\out\\a.txt");
-    test::GuiScript script;
-    script.OnWindow(kClash, [](test::UiWindow& w) { w.Click(IDC_CLASH_SKIP); })
-        .OnWindow(kClash, [](test::UiWindow& w) { w.Click(IDC_DECISION_STOP); });
-    EXPECT_EQ(dialog.RunModal(nullptr), DecisionDialog::kStop);
-    EXPECT_EQ(dialog.Choice(), NameClashDialog::UniqueName);
-    EXPECT_FALSE(dialog.AppliesToAll());
 }
 
 TEST(NameClashDialogTest, ANewNameMustBeGivenFitAndBeFree) {
@@ -112,105 +76,88 @@ TEST(NameClashDialogTest, ANewNameMustBeGivenFitAndBeFree) {
             w.SetText(IDC_CLASH_NEW_NAME, c.name);
             w.Click(IDC_DECISION_EXECUTE);
         });
-        if (c.message != nullptr) {
+        if (c.message) {
             script.AnswerMessageBox(IDOK).OnWindow(
                 kClash, [](test::UiWindow& w) { w.Click(IDC_DECISION_STOP); });
         }
-        int result = dialog.RunModal(nullptr);
-        if (c.message == nullptr) {
-            EXPECT_EQ(result, DecisionDialog::kExecute);
-            EXPECT_EQ(dialog.NewPath(), folder + c.name);
-            EXPECT_TRUE(script.MessageBoxes().empty());
-            continue;
-        }
-        EXPECT_EQ(result, DecisionDialog::kStop) << "the dialog stayed open after the warning";
-        ASSERT_EQ(script.MessageBoxes().size(), 1u);
-        EXPECT_EQ(script.MessageBoxes()[0].text, c.message);
-        EXPECT_EQ(script.MessageBoxes()[0].caption, "ファイル名のエラー");
-        EXPECT_EQ(script.MessageBoxes()[0].icon, static_cast<UINT>(MB_ICONWARNING));
-        EXPECT_EQ(script.MessageBoxes()[0].focusBefore, nameBox);
+        // After a warning the dialog stays open, with the focus back in the name box.
+        EXPECT_EQ(dialog.RunModal(nullptr), c.message ? DecisionDialog::kStop : DecisionDialog::kExecute);
+        if (!c.message) { EXPECT_EQ(dialog.NewPath(), folder + c.name); }
+        ASSERT_EQ(script.MessageBoxes().size(), c.message ? 1u : 0u);
+        if (!c.message) continue;
+        const test::MessageBoxSeen& box = script.MessageBoxes()[0];
+        EXPECT_EQ(box.text, c.message);
+        EXPECT_EQ(box.caption, "ファイル名のエラー");
+        EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONWARNING));
+        EXPECT_EQ(box.focusBefore, nameBox);
     }
 }
 
+// Copy, checked, is offered only where it keeps something; Escape does nothing.
 TEST(CannotConvertDialogTest, CopyIsOfferedOnlyWhereItKeepsSomething) {
     for (bool disabled : {false, true}) {
-        SCOPED_TRACE(disabled);
         CannotConvertDialog dialog;
         dialog.SetChoice(CannotConvertDialog::Copy);
         dialog.SetCopyDisabled(disabled);
-        dialog.SetShownPath("C:\\in\\a.txt");
+        int opensOn = disabled ? IDC_UNCONVERTIBLE_IGNORE : IDC_UNCONVERTIBLE_COPY;
         test::GuiScript script;
-        script.OnWindow(kCannotConvert, [&](test::UiWindow& w) {
-            EXPECT_EQ(w.Text(IDC_DECISION_PATH), "C:\\in\\a.txt");
+        script.OnWindow({"#32770", "エラー", IDC_UNCONVERTIBLE_COPY}, [&](test::UiWindow& w) {
             EXPECT_EQ(w.IsEnabled(IDC_UNCONVERTIBLE_COPY), !disabled);
-            EXPECT_EQ(w.IsChecked(IDC_UNCONVERTIBLE_COPY), !disabled);
-            EXPECT_EQ(w.IsChecked(IDC_UNCONVERTIBLE_IGNORE), disabled);
-            EXPECT_TRUE(w.HasFocus(disabled ? IDC_UNCONVERTIBLE_IGNORE : IDC_UNCONVERTIBLE_COPY));
-            PressEscape();
-        });
-        script.OnWindow(kCannotConvert, [](test::UiWindow& w) { w.Click(IDC_DECISION_EXECUTE); });
+            EXPECT_TRUE(w.IsChecked(opensOn));
+            EXPECT_TRUE(w.HasFocus(opensOn));
+            PostMessageA(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+        }).OnWindow({"#32770", "エラー", IDC_UNCONVERTIBLE_COPY},
+                    [](test::UiWindow& w) { w.Click(IDC_DECISION_EXECUTE); });
         EXPECT_EQ(dialog.RunModal(nullptr), DecisionDialog::kExecute);
         EXPECT_EQ(dialog.Choice(), disabled ? CannotConvertDialog::Ignore : CannotConvertDialog::Copy);
     }
 }
 
+// Opens on the settings' input code (EUC-JP for any other), offers copy only where it
+// keeps something and UTF-8, first, only for a file that may be UTF-8; reports each choice.
 TEST(DetectionFailedDialogTest, StartsFromTheSettingsCodeAndReportsEachChoice) {
     const struct {
         CharCode inputCode;
-        int preset;
-    } presets[] = {{ShiftJis, IDC_DETECT_SHIFT_JIS}, {EucJp, IDC_DETECT_EUC}, {Jis, IDC_DETECT_EUC}};
-    for (const auto& p : presets) {
+        bool copy, utf8;
+        int opensOn, click;
+        DetectionFailedDialog::Option choice;
+    } cases[] = {
+        {ShiftJis, true, false, IDC_DETECT_SHIFT_JIS, IDC_DETECT_EUC, DetectionFailedDialog::AsEuc},
+        {EucJp, true, false, IDC_DETECT_EUC, IDC_DETECT_SHIFT_JIS, DetectionFailedDialog::AsShiftJis},
+        {Jis, false, false, IDC_DETECT_EUC, IDC_DETECT_IGNORE, DetectionFailedDialog::Ignore},
+        {EucJp, true, true, IDC_DETECT_UTF8, IDC_DETECT_COPY, DetectionFailedDialog::Copy},
+        {EucJp, true, true, IDC_DETECT_UTF8, IDC_DETECT_UTF8, DetectionFailedDialog::AsUtf8},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.click);
         DetectionFailedDialog dialog;
         dialog.SetChoice(DetectionFailedDialog::Ignore);
-        dialog.Preset(p.inputCode);
-        dialog.SetCopyDisabled(p.inputCode == Jis);
+        dialog.Preset(c.inputCode);
+        dialog.SetCopyDisabled(!c.copy);
+        dialog.OfferUtf8(c.utf8);
         test::GuiScript script;
         script.OnWindow(kDetection, [&](test::UiWindow& w) {
-            EXPECT_TRUE(w.IsChecked(p.preset)) << p.inputCode;
-            EXPECT_TRUE(w.HasFocus(p.preset));
-            EXPECT_EQ(w.IsEnabled(IDC_DETECT_COPY), p.inputCode != Jis);
-            EXPECT_FALSE(w.IsEnabled(IDC_DETECT_UTF8));
-            w.Click(IDC_DECISION_STOP);
-        });
-        EXPECT_EQ(dialog.RunModal(nullptr), DecisionDialog::kStop);
-    }
-    const int radios[] = {IDC_DETECT_SHIFT_JIS, IDC_DETECT_EUC, IDC_DETECT_COPY, IDC_DETECT_IGNORE,
-                          IDC_DETECT_UTF8};
-    for (std::int32_t choice = 0; choice < 5; ++choice) {
-        DetectionFailedDialog dialog;
-        dialog.OfferUtf8(true);
-        test::GuiScript script;
-        script.OnWindow(kDetection, [&](test::UiWindow& w) { w.Click(radios[choice]); })
-            .OnWindow(kDetection, [](test::UiWindow& w) { w.Click(IDC_DECISION_EXECUTE); });
+            EXPECT_TRUE(w.IsChecked(c.opensOn));
+            EXPECT_TRUE(w.HasFocus(c.opensOn));
+            EXPECT_EQ(w.IsEnabled(IDC_DETECT_COPY), c.copy);
+            EXPECT_EQ(w.IsEnabled(IDC_DETECT_UTF8), c.utf8);
+            w.Click(c.click);
+        }).OnWindow(kDetection, [](test::UiWindow& w) { w.Click(IDC_DECISION_ALL); });
         EXPECT_EQ(dialog.RunModal(nullptr), DecisionDialog::kExecute);
-        EXPECT_EQ(dialog.Choice(), choice);
+        EXPECT_EQ(dialog.Choice(), c.choice);
+        // Chosen for all, UTF-8 still does not answer for a file that may not be UTF-8.
+        dialog.OfferUtf8(c.utf8);
+        EXPECT_EQ(dialog.RunModal(nullptr), DecisionDialog::kExecute);  // answered at once
+        if (c.choice != DetectionFailedDialog::AsUtf8) continue;
+        dialog.OfferUtf8(false);
+        script.OnWindow(kDetection, [](test::UiWindow& w) {
+            EXPECT_FALSE(w.IsEnabled(IDC_DETECT_UTF8));
+            EXPECT_TRUE(w.IsChecked(IDC_DETECT_EUC));
+            w.Click(IDC_DECISION_EXECUTE);
+        });
+        EXPECT_EQ(dialog.RunModal(nullptr), DecisionDialog::kExecute);
+        EXPECT_EQ(dialog.Choice(), DetectionFailedDialog::AsEuc);
     }
-}
-
-// UTF-8 is offered first for a file that may be UTF-8; chosen for all, it still does not
-// answer for a file that may not.
-TEST(DetectionFailedDialogTest, OffersUtf8OnlyForAFileThatMayBeUtf8) {
-    DetectionFailedDialog dialog;
-    dialog.Preset(EucJp);
-    dialog.OfferUtf8(true);
-    test::GuiScript script;
-    script.OnWindow(kDetection, [](test::UiWindow& w) {
-        EXPECT_TRUE(w.IsEnabled(IDC_DETECT_UTF8));
-        EXPECT_TRUE(w.IsChecked(IDC_DETECT_UTF8));
-        w.Click(IDC_DECISION_ALL);
-    });
-    EXPECT_EQ(dialog.RunModal(nullptr), DecisionDialog::kExecute);
-    dialog.OfferUtf8(true);
-    EXPECT_EQ(dialog.RunModal(nullptr), DecisionDialog::kExecute);  // answered at once
-    EXPECT_EQ(dialog.Choice(), DetectionFailedDialog::AsUtf8);
-    dialog.OfferUtf8(false);
-    script.OnWindow(kDetection, [](test::UiWindow& w) {
-        EXPECT_FALSE(w.IsEnabled(IDC_DETECT_UTF8));
-        EXPECT_TRUE(w.IsChecked(IDC_DETECT_EUC));
-        w.Click(IDC_DECISION_EXECUTE);
-    });
-    EXPECT_EQ(dialog.RunModal(nullptr), DecisionDialog::kExecute);
-    EXPECT_EQ(dialog.Choice(), DetectionFailedDialog::AsEuc);
 }
 
 }  // namespace
