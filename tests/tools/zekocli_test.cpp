@@ -100,39 +100,9 @@ TEST_F(Zekocli, HelpAndUsageErrors) {
     EXPECT_EQ(test::ReadBytes(in), "abc");
 }
 
-TEST_F(Zekocli, DetectPrintsOneLinePerFile) {
-    struct Case {
-        const char* name;
-        const char* bytes;  // hex
-        const char* code;
-    };
-    const Case cases[] = {
-        {"jis.txt", "1B 24 42 24 22 1B 28 42", "Jis"}, {"sjis.txt", "82 A0", "ShiftJis"},
-        {"euc.txt", "A4 A2 FD", "EucJp"},               {"utf16.txt", "FF FE 42 30", "Unicode"},
-        {"plain.txt", "41 0D 0A", "Plain"},             {"empty.txt", "", "Plain"},
-        {"binary.txt", "41 00", "NotText"},             {"both.txt", "A4 A2", "Ambiguous"},
-    };
-    std::vector<std::string> args{"detect"};
-    std::string expected;
-    for (const Case& c : cases) {
-        args.push_back(File(c.name, Hex(c.bytes)));
-        expected += args.back() + "\t" + c.code + "\n";
-    }
-    test::Run run = Cli(args);
-    EXPECT_EQ(run.exitCode, kConverted);
-    EXPECT_EQ(run.out, expected);
-
-    args.insert(args.begin() + 1, {dir / "missing.txt", NotAFile()});
-    run = Cli(args);
-    EXPECT_EQ(run.exitCode, kIoError);
-    EXPECT_EQ(run.out, expected) << "the other files are still detected";
-    EXPECT_NE(run.err.find("missing.txt"), npos);
-    EXPECT_NE(run.err.find(": not a regular file\n"), npos);
-}
-
-// Where each kind of answer fell, and the newlines of the whole file: the Shift_JIS byte
-// lies in the second block, after a CR LF across the blocks' border.
-TEST_F(Zekocli, DetectVerboseTellsWhereItDecided) {
+// Every kind of answer, and with -v where it fell and the newlines of the whole file: the
+// Shift_JIS byte lies in the second block, after a CR LF across the blocks' border.
+TEST_F(Zekocli, DetectTellsWhatEachFileIsAndWhy) {
     const struct {
         std::string bytes;
         const char* code;
@@ -153,59 +123,86 @@ TEST_F(Zekocli, DetectVerboseTellsWhereItDecided) {
          0, 0},
         {Hex("A4 A2"), "Ambiguous", "2\t-\tboth Shift_JIS and EUC-JP, not UTF-8", 0, 0, 0},
     };
-    std::vector<std::string> args{"detect", "-v"};
-    std::string expected;
+    std::vector<std::string> files;
+    std::string plain, verbose;
     for (const auto& c : cases) {
-        args.push_back(File(std::to_string(args.size()), c.bytes));
-        expected += args.back() + "\t" + c.code + "\n\tdecided at " + c.decided +
-                    "\n\tnewlines\tCR LF " + std::to_string(c.crLf) + "\tLF " +
-                    std::to_string(c.lf) + "\tCR " + std::to_string(c.cr) + "\n";
+        files.push_back(File(std::to_string(files.size()), c.bytes));
+        plain += files.back() + "\t" + c.code + "\n";
+        verbose += files.back() + "\t" + c.code + "\n\tdecided at " + c.decided +
+                   "\n\tnewlines\tCR LF " + std::to_string(c.crLf) + "\tLF " +
+                   std::to_string(c.lf) + "\tCR " + std::to_string(c.cr) + "\n";
     }
+    std::vector<std::string> args{"detect", "-v"};
+    args.insert(args.end(), files.begin(), files.end());
     test::Run run = Cli(args);
     EXPECT_EQ(run.exitCode, kConverted);
-    EXPECT_EQ(run.out, expected);
+    EXPECT_EQ(run.out, verbose);
+    // Files that cannot be read are told, and the others still detected.
+    args[1] = dir / "missing.txt";
+    args.insert(args.begin() + 2, NotAFile());
+    run = Cli(args);
+    EXPECT_EQ(run.exitCode, kIoError);
+    EXPECT_EQ(run.out, plain);
+    EXPECT_NE(run.err.find("missing.txt: no such file\n"), npos) << run.err;
+    EXPECT_NE(run.err.find(": not a regular file\n"), npos);
 }
 
-// OUT holds a text of the user's before every case; only a complete text replaces it.
-TEST_F(Zekocli, ConvertReplacesOutOnlyWithACompleteText) {
-    std::string sjis = File("sjis.txt", Hex("82 A0 0D 0A B1"));
-    std::string out = dir / "out.txt";
+// OUT holds a text of the user's before every case, and only a complete text replaces it
+// or reaches standard output.  Standard input is held in the temporary folder, here the
+// test's own, so that a spool left behind is seen.
+TEST_F(Zekocli, ConvertWritesOnlyCompleteTexts) {
+#if defined(_WIN32)
+    _putenv_s("TMP", dir.Path().c_str());
+#else
+    setenv("TMPDIR", dir.Path().c_str(), 1);
+#endif
+    std::string sjis = File("sjis.txt", Hex("82 A0 0D 0A B1")), out = dir / "out.txt";
+    // The character that cannot be written comes after the first blocks of output.
+    std::string emojiText = test::Repeat("a", 70000) + Hex("0A F0 9F 98 80");
+    std::string emoji = File("emoji.txt", emojiText), amb = File("amb.txt", Hex("A4 A2"));
     struct Case {
-        std::vector<std::string> options;
-        std::string input;
+        std::vector<std::string> args;
+        std::string input;  // standard input
         int exitCode;
-        const char* output;  // hex; nullptr: OUT as it was
+        std::string output;  // on standard output
+        std::string outFile = kPrecious;
+        const char* told = "";
     };
     const Case cases[] = {
-        {{"--to", "unicode", "--newline", "lf"}, sjis, kConverted, "FF FE 42 30 0A 00 71 FF"},
-        {{"--to", "euc", "--widen-kana"}, sjis, kConverted, "A4 A2 0D 0A A5 A2"},
-        {{"--to", "utf8", "--bom"}, sjis, kConverted, "EF BB BF E3 81 82 0D 0A EF BD B1"},
-        {{"--from", "utf8", "--to", "sjis"}, File("emoji.txt", Hex("F0 9F 98 80")),
-         kCannotConvert, nullptr},
-        {{"--from", "sjis", "--to", "keep", "--newline", "cr"}, sjis, kConverted, "82 A0 0D B1"},
-        {{"--from", "sjis", "--to", "euc"}, File("bad.txt", Hex("61 62 63 81 20 64 65 66")),
-         kCannotConvert, nullptr},
-        {{"--to", "sjis"}, File("notext.txt", Hex("41 00 42")), kCannotConvert, nullptr},
-        {{"--to", "sjis"}, File("ambiguous.txt", Hex("A4 A2")), kCannotConvert, nullptr},
-        {{"--from", "euc", "--to", "unicode"}, dir / "ambiguous.txt", kConverted, "FF FE 42 30"},
-        {{"--to", "sjis"}, File("utf16.txt", Hex("FF FE 42 30 0D 00")), kConverted, "82 A0 0D"},
-        {{"--to", "sjis"}, dir / "missing.txt", kIoError, nullptr},
-        {{"--to", "sjis"}, NotAFile(), kIoError, nullptr},
-        {{"--to", "euc"}, out, kIoError, nullptr},  // OUT is IN
+        {{"--to", "unicode", "--newline", "lf", sjis, out}, {}, kConverted, "",
+         Hex("FF FE 42 30 0A 00 71 FF"), ": 1 converted, 0 copied"},
+        {{"--to", "euc", "--widen-kana"}, sjis, kConverted, Hex("A4 A2 0D 0A A5 A2")},
+        {{"--to", "utf8", "--bom", "-", out}, sjis, kConverted, "",
+         Hex("EF BB BF E3 81 82 0D 0A EF BD B1")},
+        {{"--from", "sjis", "--to", "keep", "--newline", "cr", sjis}, {}, kConverted,
+         Hex("82 A0 0D B1")},
+        {{"--from", "sjis", "--to", "euc", "-", "-"}, File("bad.txt", Hex("61 62 63 81 20 64")),
+         kCannotConvert, ""},
+        {{"--to", "sjis", File("notext.txt", Hex("41 00 42")), out}, {}, kCannotConvert, ""},
+        {{"--to", "sjis"}, amb, kCannotConvert, "", kPrecious, ": 0 converted, 0 copied, 1 skipped"},
+        {{"--from", "euc", "--to", "unicode", amb, out}, {}, kConverted, "", Hex("FF FE 42 30")},
+        {{"--to", "sjis", "--on-undecidable", "euc", "-", out}, amb, kConverted, "", Hex("82 A0")},
+        {{"--to", "sjis", File("utf16.txt", Hex("FF FE 42 30 0D 00")), out}, {}, kConverted, "",
+         Hex("82 A0 0D")},
+        {{"--to", "sjis", "--from", "utf8"}, emoji, kCannotConvert, "", kPrecious,
+         ": U+1F600 on line 2 cannot be written in ShiftJis\n"},
+        {{"--to", "sjis", "--from", "utf8", "-", out}, emoji, kCannotConvert, ""},
+        {{"--to", "sjis", "--from", "utf8", "--on-unconvertible", "copy", emoji}, {}, kConverted,
+         emojiText, kPrecious, ": 0 converted, 1 copied"},
+        {{"--to", "sjis", dir / "missing.txt"}, {}, kIoError, "", kPrecious, ": no such file"},
+        {{"--to", "sjis", NotAFile(), out}, {}, kIoError, ""},
+        {{"--to", "euc", out, out}, {}, kIoError, "", kPrecious, "the output is the input"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args{"convert"};
-        args.insert(args.end(), c.options.begin(), c.options.end());
-        args.push_back(c.input);
-        args.push_back(out);
-        SCOPED_TRACE(testing::Message() << c.options[1] << " " << c.input);
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        SCOPED_TRACE(testing::PrintToString(args));
         test::WriteBytes(out, kPrecious);
-        test::Run run = Cli(args);
-        EXPECT_EQ(run.exitCode, c.exitCode);
-        EXPECT_EQ(run.out, "");
-        EXPECT_NE(run.err.find(c.exitCode == kConverted ? ": 1 converted" : ": 0 converted"), npos)
-            << run.err;
-        EXPECT_EQ(test::ReadBytes(out), c.output ? Hex(c.output) : kPrecious);
+        test::Run run = Cli(args, c.input);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+        EXPECT_EQ(run.out, c.output);
+        EXPECT_EQ(test::ReadBytes(out), c.outFile);
+        EXPECT_NE(run.err.find(c.told), npos) << run.err;
     }
     // Names relative to the current directory replace as full ones do.
     test::WriteBytes(out, kPrecious);
@@ -213,12 +210,6 @@ TEST_F(Zekocli, ConvertReplacesOutOnlyWithACompleteText) {
         test::RunProgram(ZEKOCLI, {"convert", "--to", "euc", "sjis.txt", "out.txt"}, {}, dir.Path());
     EXPECT_EQ(relative.exitCode, kConverted) << relative.err;
     EXPECT_EQ(test::ReadBytes(out), Hex("A4 A2 0D 0A 8E B1"));
-    // The character that no output code page holds is named with its line.
-    test::Run emoji =
-        Cli({"convert", "--to", "sjis", File("emoji.txt", Hex("61 0A E3 81 82 F0 9F 98 80")), out});
-    EXPECT_EQ(emoji.exitCode, kCannotConvert);
-    EXPECT_NE(emoji.err.find(": U+1F600 on line 2 cannot be written in ShiftJis\n"), npos)
-        << emoji.err;
 }
 
 TEST_F(Zekocli, ConvertKeepsOutOnAFullDiskWithoutAsking) {
@@ -234,50 +225,6 @@ TEST_F(Zekocli, ConvertKeepsOutOnAFullDiskWithoutAsking) {
     EXPECT_EQ(test::ReadBytes(keep), kPrecious);
     EXPECT_EQ(test::LeftoverFiles(disk), std::vector<std::string>{});
     platform::Remove(keep.c_str());
-}
-
-// Standard input is held in the temporary folder (here the test's own, so that a spool
-// left behind is seen), and standard output gets a text only once it is complete.
-TEST_F(Zekocli, StreamsCarryOnlyCompleteTexts) {
-#if defined(_WIN32)
-    _putenv_s("TMP", dir.Path().c_str());
-#else
-    setenv("TMPDIR", dir.Path().c_str(), 1);
-#endif
-    std::string sjis = File("sjis.txt", Hex("82 A0 0D 0A")), out = dir / "out.txt";
-    // The character that cannot be written comes after the first blocks of output.
-    std::string emojiText = test::Repeat("a", 70000) + Hex("F0 9F 98 80");
-    std::string emoji = File("emoji.txt", emojiText), amb = File("amb.txt", Hex("A4 A2"));
-    struct Case {
-        std::vector<std::string> args;
-        std::string input;  // standard input
-        int exitCode;
-        std::string output;  // on standard output
-        std::string outFile = kPrecious;
-    };
-    const Case cases[] = {
-        {{"--to", "euc"}, sjis, kConverted, Hex("A4 A2 0D 0A")},
-        {{"--to", "utf8", "--newline", "lf", "-", "-"}, sjis, kConverted, Hex("E3 81 82 0A")},
-        {{"--to", "euc", "-", out}, sjis, kConverted, "", Hex("A4 A2 0D 0A")},
-        {{"--to", "unicode", sjis}, {}, kConverted, Hex("FF FE 42 30 0D 00 0A 00")},
-        {{"--to", "sjis"}, amb, kCannotConvert, ""},
-        {{"--to", "sjis", "--on-undecidable", "euc", "-", out}, amb, kConverted, "", Hex("82 A0")},
-        {{"--to", "sjis", "--from", "utf8"}, emoji, kCannotConvert, ""},
-        {{"--to", "sjis", "--from", "utf8", "-", out}, emoji, kCannotConvert, ""},
-        {{"--to", "sjis", "--from", "utf8", "--on-unconvertible", "copy", emoji}, {}, kConverted,
-         emojiText},
-        {{"--to", "sjis", dir / "missing.txt"}, {}, kIoError, ""},
-    };
-    for (const Case& c : cases) {
-        std::vector<std::string> args{"convert"};
-        args.insert(args.end(), c.args.begin(), c.args.end());
-        SCOPED_TRACE(testing::PrintToString(args));
-        test::WriteBytes(out, kPrecious);
-        test::Run run = Cli(args, c.input);
-        EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
-        EXPECT_EQ(run.out, c.output);
-        EXPECT_EQ(test::ReadBytes(out), c.outFile);
-    }
 }
 
 // Each row starts from the same tree; afterwards every file under it is as listed.
