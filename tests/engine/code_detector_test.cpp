@@ -52,27 +52,16 @@ void Check(std::initializer_list<Case> cases) {
 
 TEST(CodeDetector, ByteOrderMarkEscapeAndDecisiveBytes) {
     Check({
-        {"", Plain},
-        {"41", Plain},
-        {"FF", NotText},
-        {"81", ShiftJis},
-        {"FF FE", Unicode},
+        {"", Plain}, {"41", Plain}, {"FF", NotText}, {"81", ShiftJis}, {"FF FE", Unicode},
         {"FF FE 41 00 80 00", Unicode},
         {"FE FF 41 00", EucJp},  // big-endian mark: scanned as bytes
-        {"41 09 42 0D 0A 43 1A 7F", Plain},
-        {"41 0D 0A 0C", NotText},
+        {"41 09 42 0D 0A 43 1A 7F", Plain}, {"41 0D 0A 0C", NotText},
         {"41 1B 24 42 30 21 1B 28 42", Jis},
-        {"1B 28 4A 80", Jis},     // any escape, before anything else is decisive
-        {"9C E6 31 0D 0A", ShiftJis},
-        {"8C EA", ShiftJis},
-        {"93 41", ShiftJis},
-        {"9D 41", ShiftJis},
-        {"41 FD", EucJp},
-        {"A4 A2 A4 A4", Ambiguous},
-        {"A4 A2 A4 A4 FD", EucJp},
-        {"A4 A2 82 A0", ShiftJis},
+        {"1B 28 4A 80", Jis},  // any escape, before anything else is decisive
+        {"9C E6 31 0D 0A", ShiftJis}, {"8C EA", ShiftJis}, {"93 41", ShiftJis}, {"9D 41", ShiftJis},
+        {"41 FD", EucJp}, {"A4 A2 A4 A4", Ambiguous}, {"A4 A2 A4 A4 FD", EucJp},
+        {"A4 A2 82 A0", ShiftJis}, {"8E B1 0C", NotText},
         {"A4 A2 1B", NotText},  // an escape after an ambiguous pair
-        {"8E B1 0C", NotText},
     });
 }
 
@@ -89,10 +78,9 @@ TEST(CodeDetector, PairRules) {
         // After 0xA1-0xDF.
         {"B1", ShiftJis}, {"B1 41", ShiftJis}, {"B1 0D", ShiftJis}, {"B1 81", ShiftJis},
         {"B1 FD", EucJp}, {"B1 1B", NotText}, {"B1 80", NotText}, {"B1 A1", Ambiguous},
-        {"A5 C6 A5 AD A5 B9 A5 C8 0D 0A", Ambiguous},
-        {"B1 E0", EucJp}, {"B8 EC 0D 0A", EucJp}, {"B1 E0 80", ShiftJis},
-        {"B1 E0 94", ShiftJis}, {"B1 E0 41", Ambiguous}, {"B1 E0 7F", EucJp},
-        {"B1 E0 FF", NotText},
+        {"A5 C6 A5 AD A5 B9 A5 C8 0D 0A", Ambiguous}, {"B1 E0", EucJp}, {"B8 EC 0D 0A", EucJp},
+        {"B1 E0 80", ShiftJis}, {"B1 E0 94", ShiftJis}, {"B1 E0 41", Ambiguous},
+        {"B1 E0 7F", EucJp}, {"B1 E0 FF", NotText},
         // Kana pairs that go on: each new pair is read as the second byte of the last.
         {"B1 E0 A1", ShiftJis}, {"B1 E0 A1 41", ShiftJis}, {"B1 E0 A1 A1", Ambiguous},
         {"B1 E0 A1 E0 0D", EucJp}, {"B1 E0 A1 E0 A1 E0 41", Ambiguous},
@@ -106,6 +94,33 @@ TEST(CodeDetector, PairRules) {
     });
 }
 
+// The bytes at the edges of the detector's byte classes, in each place a class is read:
+// first (alone, before B1, before A0), after kana, and after kana and E0 (alone, before
+// E0, before A1).  The answers are CharCode digits, one per byte.
+TEST(CodeDetector, EveryClassEdge) {
+    const std::string edges =
+        Hex("00 08 09 0A 0B 0C 0D 0E 19 1A 1B 1C 1F 20 3F 40 7E 7F 80 81 8D 8E 8F 9F A0 A1 DF "
+            "E0 FC FD FE FF");
+    const struct {
+        std::string before, after;
+        const char* answers;
+    } places[] = {
+        {"", "", "66556656650665555561161161166226"},
+        {"", "\xB1", "66116616610661111161171167777226"},
+        {"", "\xA0", "66666666660666666661171166611226"},
+        {"\xB1", "", "66116616616661111161111167722226"},
+        {"\xB1\xE0", "", "66226626626662277211111111111226"},
+        {"\xB1\xE0", "\xE0", "66226626626662266211111112222226"},
+        {"\xB1\xE0", "\xA1", "66226626626662211211171117777226"},
+    };
+    for (const auto& place : places) {
+        for (std::size_t i = 0; i < edges.size(); ++i) {
+            EXPECT_EQ(Detect(place.before + edges[i] + place.after), place.answers[i] - '0')
+                << testing::PrintToString(place.before + edges[i] + place.after);
+        }
+    }
+}
+
 TEST(CodeDetector, Utf8) {
     Check({
         {"EF BB BF", Utf8}, {"EF BB BF 82 A0 FF", Utf8}, {"EF BB", Ambiguous},
@@ -115,7 +130,8 @@ TEST(CodeDetector, Utf8) {
         {"E3 81", ShiftJis}, {"E3 81 82 82 A0", ShiftJis}, {"E3 81 82 0C", ShiftJis},
         {"E3 81 82 C3", ShiftJis}, {"C1 81 E3 81 82", ShiftJis},
         {"E4 A1 61 61 61 61 61 61 61 61 A1", ShiftJis},  // ASCII inside a character
-        {"F5 80 80 80 E3 81 82", ShiftJis}, {"F1 AB A1 A2", Ambiguous},  // four bytes prove nothing
+        {"F5 80 80 80 E3 81 82", ShiftJis},
+        {"F1 AB A1 A2", Ambiguous},  // four bytes prove nothing
         // The ranges after E0, ED, F0 and F4 leave out overlong forms, surrogates and
         // code points past U+10FFFF.
         {"E0 A0 80", Utf8}, {"E0 9F BF", ShiftJis}, {"ED 9F BF", Utf8}, {"ED A0 80", ShiftJis},
@@ -127,13 +143,12 @@ TEST(CodeDetector, Utf8) {
 
 TEST(CodeDetector, ReadsWholeBlocksAndNoFurtherThanTheAnswer) {
     constexpr int kBlock = CodeDetector::kBlock;
-    struct Case {
+    const std::string text(3 * kBlock, 'a');
+    const struct {
         std::string bytes;
         CharCode expected;
         std::uint32_t position;
-    };
-    std::string text(3 * kBlock, 'a');
-    const Case cases[] = {
+    } cases[] = {
         {"", Plain, 0},
         {std::string(kBlock, 'a'), Plain, kBlock},
         {std::string(2 * kBlock, 'a'), Plain, 2 * kBlock},
@@ -152,11 +167,10 @@ TEST(CodeDetector, ReadsWholeBlocksAndNoFurtherThanTheAnswer) {
         {Repeat("\xE3\x81\x82", 16) + "\x82" + text, Utf8, kBlock},
         {Repeat("\xE4\xA1\xA1", 16) + text, Utf8, kBlock},  // the scan stays undecided
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.bytes.size());
+    for (const auto& c : cases) {
         Detection detection = Scan(c.bytes);
-        EXPECT_EQ(detection.code, c.expected);
-        EXPECT_EQ(detection.position, c.position);
+        EXPECT_EQ(detection.code, c.expected) << c.bytes.size();
+        EXPECT_EQ(detection.position, c.position) << c.bytes.size();
     }
 }
 

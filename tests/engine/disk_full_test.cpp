@@ -15,12 +15,11 @@ namespace {
 constexpr std::uint32_t kPage = 4096;
 constexpr std::uint32_t kLimit = 1u << 20;  // more than this: not the small disk
 
-// Answers Retry or Cancel from a script, and checks each question; before the first Retry
+// Answers Retry or Cancel from a script and checks each question; before the first Retry
 // it deletes freeSpace (when named), so that the retry finds room.
-class DiskFullAsker : public Asker {
-public:
-    DiskFullAsker(std::vector<int> answers, std::string freeSpace = {})
-        : answers_(std::move(answers)), freeSpace_(std::move(freeSpace)) {}
+struct DiskFullAsker : Asker {
+    DiskFullAsker(std::vector<int> script, std::string space = {})
+        : answers(std::move(script)), freeSpace(std::move(space)) {}
     int Ask(const Question& question) override {
         EXPECT_EQ(question.text.substr(1),
                   " ドライブが一杯です。いくつかファイルを消してもらえれば変換を続けられます。\n"
@@ -28,24 +27,20 @@ public:
         EXPECT_EQ(question.caption, "ディスクフル");
         EXPECT_EQ(question.style,
                   question::kRetryCancel | question::kIconWarning | question::kDefaultButton2);
-        drives.push_back(question.text[0]);
-        if (asked == answers_.size()) {
+        drives += question.text[0];
+        if (drives.size() > answers.size()) {
             ADD_FAILURE() << "one question too many";
             return question::kAnswerCancel;
         }
-        int answer = answers_[asked++];
-        if (answer == question::kAnswerRetry && !freeSpace_.empty()) {
-            EXPECT_TRUE(platform::Remove(freeSpace_.c_str())) << "cannot free " << freeSpace_;
-            freeSpace_.clear();
+        const int answer = answers[drives.size() - 1];
+        if (answer == question::kAnswerRetry && !freeSpace.empty()) {
+            EXPECT_TRUE(platform::Remove(freeSpace.c_str())) << "cannot free " << freeSpace;
+            freeSpace.clear();
         }
         return answer;
     }
-    std::size_t asked = 0;
-    std::string drives;
-
-private:
-    std::vector<int> answers_;
-    std::string freeSpace_;
+    std::vector<int> answers;
+    std::string freeSpace, drives;  // the drive letter of each question
 };
 
 // The code a conversion raises; 0 when it raises none.
