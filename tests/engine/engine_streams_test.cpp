@@ -58,48 +58,37 @@ TEST(EngineStreams, AFailureKeepsTheBlocksWrittenAndDropsWhatWasBuffered) {
     EXPECT_EQ(run.output, Repeat(Hex("A4 A2"), kBlock / 2));
 }
 
+// A read failure raises FileHandle's E_FAIL and a write failure the Win32 code, unasked.
 TEST(EngineErrors, ReadAndWriteFailuresPassThroughWithoutAQuestion) {
     test::TempDir dir;
-    const std::string inPath = dir / "in", outPath = dir / "out";
-    test::WriteBytes(inPath, "abc");
-    test::WriteBytes(outPath, "old");
+    test::WriteBytes(dir / "in", "abc");
+    test::WriteBytes(dir / "out", "old");
     test::ScriptedAsker asker;
     RunningFlag running{1};
     ConversionEngine engine;
-    auto open = [](FileHandle& file, const std::string& path, std::uint32_t access) {
-        ASSERT_TRUE(file.Open(path.c_str(), access, platform::kShareRead,
-                              platform::kOpenExisting, 0));
+    // What a conversion between the files, opened as asked, raises: its type and value.
+    auto raised = [&](std::uint32_t inAccess, std::uint32_t outAccess) -> std::string {
+        FileHandle in, out;
+        EXPECT_TRUE(in.Open((dir / "in").c_str(), inAccess, platform::kShareRead,
+                            platform::kOpenExisting, 0));
+        EXPECT_TRUE(out.Open((dir / "out").c_str(), outAccess, platform::kShareRead,
+                             platform::kOpenExisting, 0));
+        try {
+            engine.Convert(asker, &running, in, out, ShiftJis, CrLf, ShiftJis, 0);
+        } catch (std::int32_t code) {
+            return "int32 " + std::to_string(code);
+        } catch (std::uint32_t code) {
+            return "uint32 " + std::to_string(code);
+        }
+        return "nothing";
     };
-    {
-        FileHandle unreadable, output;
-        open(unreadable, inPath, platform::kGenericWrite);
-        ASSERT_TRUE(output.Open((dir / "new").c_str(), platform::kGenericWrite, 0,
-                                platform::kCreateAlways, 0));
-        EXPECT_EQ([&] {
-            try {
-                engine.Convert(asker, &running, unreadable, output, ShiftJis, CrLf, ShiftJis, 0);
-            } catch (std::int32_t code) {
-                return code;
-            }
-            return 0;
-        }(), platform::kEFail);
-    }
-    {
-        FileHandle input, unwritable;
-        open(input, inPath, platform::kGenericRead);
-        open(unwritable, outPath, platform::kGenericRead);
-        EXPECT_EQ([&] {
-            try {
-                engine.Convert(asker, &running, input, unwritable, ShiftJis, CrLf, ShiftJis, 0);
-            } catch (std::uint32_t code) {
-                return code;
-            }
-            return 0u;
-        }(), platform::kErrorAccessDenied);
-    }
+    using platform::kGenericRead, platform::kGenericWrite;
+    EXPECT_EQ(raised(kGenericWrite, kGenericWrite), "int32 " + std::to_string(platform::kEFail));
+    EXPECT_EQ(raised(kGenericRead, kGenericRead),
+              "uint32 " + std::to_string(platform::kErrorAccessDenied));
     EXPECT_TRUE(asker.Asked().empty());
-    EXPECT_EQ(test::ReadBytes(inPath), "abc");
-    EXPECT_EQ(test::ReadBytes(outPath), "old");
+    EXPECT_EQ(test::ReadBytes(dir / "in"), "abc");
+    EXPECT_EQ(test::ReadBytes(dir / "out"), "old");
 }
 
 }  // namespace
