@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <map>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -45,54 +46,48 @@ protected:
     void TearDown() override {
         EXPECT_EQ(test::LeftoverFiles(dir.Path()), std::vector<std::string>{});
     }
-    test::Run Cli(std::vector<std::string> args, const std::string& stdinPath = {}) {
-        return test::RunProgram(ZEKOCLI, args, stdinPath, kUnwritable);
+    // The words of line; @NAME stands for the file NAME of the test's folder, @dev for a
+    // file that is none (the null device; natively a FIFO without a writer, which a plain
+    // open waits on).
+    std::vector<std::string> Words(const std::string& line) {
+        std::vector<std::string> words;
+        std::istringstream in(line);
+        for (std::string word; in >> word;) {
+#if defined(_WIN32)
+            if (word == "@dev") word = "NUL";
+#else
+            if (word == "@dev") mkfifo((dir / "dev").c_str(), 0600);
+#endif
+            words.push_back(word[0] == '@' && word != "NUL" ? dir / word.substr(1) : word);
+        }
+        return words;
+    }
+    test::Run Cli(const std::string& line, const std::string& stdinPath = {}) {
+        return test::RunProgram(ZEKOCLI, Words(line), stdinPath, kUnwritable);
     }
     std::string File(const std::string& name, const std::string& bytes) {
         std::string path = dir / name;
         test::WriteBytes(path, bytes);
         return path;
     }
-    // The null device; natively a FIFO without a writer, which a plain open waits on.
-    std::string NotAFile() {
-#if defined(_WIN32)
-        return "NUL";
-#else
-        std::string path = dir / "fifo";
-        mkfifo(path.c_str(), 0600);
-        return path;
-#endif
-    }
     test::TempDir dir;
 };
 
 TEST_F(Zekocli, HelpAndUsageErrors) {
-    test::Run help = Cli({"--help"});
+    test::Run help = Cli("--help");
     EXPECT_EQ(help.exitCode, kConverted);
     EXPECT_EQ(help.out.rfind("Usage:\n", 0), 0u);
-    EXPECT_EQ(Cli({"--version"}).out, "zekocli 1.03a\n");
-    std::string in = File("in.txt", "abc");
-    const std::vector<std::string> usageErrors[] = {
-        {},
-        {"frobnicate"},
-        {"detect"},
-        {"convert", in, dir / "out"},                       // no --to
-        {"convert", "--to", "utf16", in, dir / "out"},
-        {"convert", "--to", "sjis", "--newline", in, dir / "out"},
-        {"convert", "--to", "sjis", "--from", "ambiguous", in, dir / "out"},
-        {"convert", "--to", "sjis", "--widen", in, dir / "out"},
-        {"convert", "--to", "sjis", "--recursive", in},
-        {"convert", "--to", "sjis", "--in-place", "--unique", in},
-        {"convert", "--to", "sjis", "--in-place", "--depth", "0", in},
-        {"convert", "--to", "sjis", "--output-folder", in},
-        {"convert", "--to", "sjis", in, dir / "out", dir / "more"},
-        {"convert", "--to", "sjis", "--backup", in, dir / "out"},
-        {"convert", "--to", "sjis", "--in-place"},
-        {"batch", in, in},
-    };
-    for (const std::vector<std::string>& args : usageErrors) {
-        test::Run run = Cli(args);
-        EXPECT_EQ(run.exitCode, kUsage) << (args.empty() ? "" : args[0]) << " " << args.size();
+    EXPECT_EQ(Cli("--version").out, "zekocli 1.03a\n");
+    std::string in = File("in", "abc");
+    for (const char* line :
+         {"", "frobnicate", "detect", "detect -v", "convert @in @out", "convert --to utf16 @in",
+          "convert --to sjis --newline @in @out", "convert --to sjis --from ambiguous @in",
+          "convert --to sjis --widen @in", "convert --to sjis --recursive @in",
+          "convert --to sjis --in-place --unique @in", "convert --to sjis --in-place --depth 0 @in",
+          "convert --to sjis --output-folder", "convert --to sjis @in @out @more",
+          "convert --to sjis --backup @in @out", "convert --to sjis --in-place", "batch @in @in"}) {
+        test::Run run = Cli(line);
+        EXPECT_EQ(run.exitCode, kUsage) << line;
         EXPECT_NE(run.err.find("zekocli --help"), npos);
         EXPECT_EQ(run.out, "");
     }
@@ -107,40 +102,36 @@ TEST_F(Zekocli, DetectTellsWhatEachFileIsAndWhy) {
         std::string bytes;
         const char* code;
         const char* decided;  // OFFSET<TAB>BYTES<TAB>WHY
-        int crLf, lf, cr;
+        const char* newlines;  // CR LF, LF, CR
     } cases[] = {
-        {Hex("1B 24 42 24 22 1B 28 42 0A"), "Jis", "0\t1B 24 42\tescape", 0, 1, 0},
+        {Hex("1B 24 42 24 22 1B 28 42 0A"), "Jis", "0\t1B 24 42\tescape", "010"},
         {std::string(65535, 'a') + Hex("0D 0A 82 A0"), "ShiftJis", "65537\t82\tonly Shift_JIS",
-         1, 0, 0},
-        {Hex("41 0D A4 A2 FD"), "EucJp", "4\tFD\tonly EUC-JP", 0, 0, 1},
-        {Hex("FF FE 0D 00 0A 00 0A 0D"), "Unicode", "0\tFF FE\tbyte-order mark", 1, 0, 0},
+         "100"},
+        {Hex("41 0D A4 A2 FD"), "EucJp", "4\tFD\tonly EUC-JP", "001"},
+        {Hex("FF FE 0D 00 0A 00 0A 0D"), "Unicode", "0\tFF FE\tbyte-order mark", "100"},
         {Hex("0A") + test::Repeat(Hex("E3 81 82"), 17), "Utf8",
-         "46\tE3 81 82\tenough three-byte characters", 0, 1, 0},
-        {Hex("C3 A9 E3 81 82"), "Utf8", "5\t-\tUTF-8 to the end", 0, 0, 0},
-        {Hex("41 0D 0A 42 0D"), "Plain", "5\t-\tonly ASCII", 1, 0, 1},
-        {Hex("41 8E"), "NotText", "1\t8E\tnot text", 0, 0, 0},
-        {Hex("C3 A9"), "Ambiguous", "2\t-\tboth Shift_JIS and EUC-JP, well-formed UTF-8", 0,
-         0, 0},
-        {Hex("A4 A2"), "Ambiguous", "2\t-\tboth Shift_JIS and EUC-JP, not UTF-8", 0, 0, 0},
+         "46\tE3 81 82\tenough three-byte characters", "010"},
+        {Hex("C3 A9 E3 81 82"), "Utf8", "5\t-\tUTF-8 to the end", "000"},
+        {Hex("41 0D 0A 42 0D"), "Plain", "5\t-\tonly ASCII", "101"},
+        {Hex("41 8E"), "NotText", "1\t8E\tnot text", "000"},
+        {Hex("C3 A9"), "Ambiguous", "2\t-\tboth Shift_JIS and EUC-JP, well-formed UTF-8", "000"},
+        {Hex("A4 A2"), "Ambiguous", "2\t-\tboth Shift_JIS and EUC-JP, not UTF-8", "000"},
     };
-    std::vector<std::string> files;
-    std::string plain, verbose;
+    std::string files, plain, verbose;
     for (const auto& c : cases) {
-        files.push_back(File(std::to_string(files.size()), c.bytes));
-        plain += files.back() + "\t" + c.code + "\n";
-        verbose += files.back() + "\t" + c.code + "\n\tdecided at " + c.decided +
-                   "\n\tnewlines\tCR LF " + std::to_string(c.crLf) + "\tLF " +
-                   std::to_string(c.lf) + "\tCR " + std::to_string(c.cr) + "\n";
+        std::string name = std::to_string(&c - cases);
+        File(name, c.bytes);
+        files += " @" + name;
+        plain += dir / name + "\t" + c.code + "\n";
+        verbose += dir / name + "\t" + c.code + "\n\tdecided at " + c.decided +
+                   "\n\tnewlines\tCR LF " + c.newlines[0] + "\tLF " + c.newlines[1] + "\tCR " +
+                   c.newlines[2] + "\n";
     }
-    std::vector<std::string> args{"detect", "-v"};
-    args.insert(args.end(), files.begin(), files.end());
-    test::Run run = Cli(args);
+    test::Run run = Cli("detect -v" + files);
     EXPECT_EQ(run.exitCode, kConverted);
     EXPECT_EQ(run.out, verbose);
     // Files that cannot be read are told, and the others still detected.
-    args[1] = dir / "missing.txt";
-    args.insert(args.begin() + 2, NotAFile());
-    run = Cli(args);
+    run = Cli("detect @missing.txt @dev" + files);
     EXPECT_EQ(run.exitCode, kIoError);
     EXPECT_EQ(run.out, plain);
     EXPECT_NE(run.err.find("missing.txt: no such file\n"), npos) << run.err;
@@ -156,60 +147,55 @@ TEST_F(Zekocli, ConvertWritesOnlyCompleteTexts) {
 #else
     setenv("TMPDIR", dir.Path().c_str(), 1);
 #endif
-    std::string sjis = File("sjis.txt", Hex("82 A0 0D 0A B1")), out = dir / "out.txt";
+    std::string sjis = File("sjis", Hex("82 A0 0D 0A B1")), amb = File("amb", Hex("A4 A2"));
+    File("bad", Hex("61 62 63 81 20 64"));
+    File("notext", Hex("41 00 42"));
+    File("utf16", Hex("FF FE 42 30 0D 00"));
     // The character that cannot be written comes after the first blocks of output.
     std::string emojiText = test::Repeat("a", 70000) + Hex("0A F0 9F 98 80");
-    std::string emoji = File("emoji.txt", emojiText), amb = File("amb.txt", Hex("A4 A2"));
-    struct Case {
-        std::vector<std::string> args;
+    std::string emoji = File("emoji", emojiText), none;
+    const struct {
+        const char* line;   // after "convert"
         std::string input;  // standard input
         int exitCode;
         std::string output;  // on standard output
-        std::string outFile = kPrecious;
+        std::string out = kPrecious;
         const char* told = "";
-    };
-    const Case cases[] = {
-        {{"--to", "unicode", "--newline", "lf", sjis, out}, {}, kConverted, "",
+    } cases[] = {
+        {"--to unicode --newline lf @sjis @out", none, kConverted, "",
          Hex("FF FE 42 30 0A 00 71 FF"), ": 1 converted, 0 copied"},
-        {{"--to", "euc", "--widen-kana"}, sjis, kConverted, Hex("A4 A2 0D 0A A5 A2")},
-        {{"--to", "utf8", "--bom", "-", out}, sjis, kConverted, "",
-         Hex("EF BB BF E3 81 82 0D 0A EF BD B1")},
-        {{"--from", "sjis", "--to", "keep", "--newline", "cr", sjis}, {}, kConverted,
-         Hex("82 A0 0D B1")},
-        {{"--from", "sjis", "--to", "euc", "-", "-"}, File("bad.txt", Hex("61 62 63 81 20 64")),
-         kCannotConvert, ""},
-        {{"--to", "sjis", File("notext.txt", Hex("41 00 42")), out}, {}, kCannotConvert, ""},
-        {{"--to", "sjis"}, amb, kCannotConvert, "", kPrecious, ": 0 converted, 0 copied, 1 skipped"},
-        {{"--from", "euc", "--to", "unicode", amb, out}, {}, kConverted, "", Hex("FF FE 42 30")},
-        {{"--to", "sjis", "--on-undecidable", "euc", "-", out}, amb, kConverted, "", Hex("82 A0")},
-        {{"--to", "sjis", File("utf16.txt", Hex("FF FE 42 30 0D 00")), out}, {}, kConverted, "",
-         Hex("82 A0 0D")},
-        {{"--to", "sjis", "--from", "utf8"}, emoji, kCannotConvert, "", kPrecious,
+        {"--to euc --widen-kana", sjis, kConverted, Hex("A4 A2 0D 0A A5 A2")},
+        {"--to utf8 --bom - @out", sjis, kConverted, "", Hex("EF BB BF E3 81 82 0D 0A EF BD B1")},
+        {"--from sjis --to keep --newline cr @sjis", none, kConverted, Hex("82 A0 0D B1")},
+        {"--from sjis --to euc - -", dir / "bad", kCannotConvert, ""},
+        {"--to sjis @notext @out", none, kCannotConvert, ""},
+        {"--to sjis", amb, kCannotConvert, "", kPrecious, ": 0 converted, 0 copied, 1 skipped"},
+        {"--from euc --to unicode @amb @out", none, kConverted, "", Hex("FF FE 42 30")},
+        {"--to sjis --on-undecidable euc - @out", amb, kConverted, "", Hex("82 A0")},
+        {"--to sjis @utf16 @out", none, kConverted, "", Hex("82 A0 0D")},
+        {"--to sjis --from utf8", emoji, kCannotConvert, "", kPrecious,
          ": U+1F600 on line 2 cannot be written in ShiftJis\n"},
-        {{"--to", "sjis", "--from", "utf8", "-", out}, emoji, kCannotConvert, ""},
-        {{"--to", "sjis", "--from", "utf8", "--on-unconvertible", "copy", emoji}, {}, kConverted,
-         emojiText, kPrecious, ": 0 converted, 1 copied"},
-        {{"--to", "sjis", dir / "missing.txt"}, {}, kIoError, "", kPrecious, ": no such file"},
-        {{"--to", "sjis", NotAFile(), out}, {}, kIoError, ""},
-        {{"--to", "euc", out, out}, {}, kIoError, "", kPrecious, "the output is the input"},
+        {"--to sjis --from utf8 - @out", emoji, kCannotConvert, ""},
+        {"--to sjis --from utf8 --on-unconvertible copy @emoji", none, kConverted, emojiText,
+         kPrecious, ": 0 converted, 1 copied"},
+        {"--to sjis @missing", none, kIoError, "", kPrecious, ": no such file"},
+        {"--to sjis @dev @out", none, kIoError, ""},
+        {"--to euc @out @out", none, kIoError, "", kPrecious, "the output is the input"},
     };
-    for (const Case& c : cases) {
-        std::vector<std::string> args{"convert"};
-        args.insert(args.end(), c.args.begin(), c.args.end());
-        SCOPED_TRACE(testing::PrintToString(args));
-        test::WriteBytes(out, kPrecious);
-        test::Run run = Cli(args, c.input);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        test::WriteBytes(dir / "out", kPrecious);
+        test::Run run = Cli(std::string("convert ") + c.line, c.input);
         EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
         EXPECT_EQ(run.out, c.output);
-        EXPECT_EQ(test::ReadBytes(out), c.outFile);
+        EXPECT_EQ(test::ReadBytes(dir / "out"), c.out);
         EXPECT_NE(run.err.find(c.told), npos) << run.err;
     }
     // Names relative to the current directory replace as full ones do.
-    test::WriteBytes(out, kPrecious);
     test::Run relative =
-        test::RunProgram(ZEKOCLI, {"convert", "--to", "euc", "sjis.txt", "out.txt"}, {}, dir.Path());
+        test::RunProgram(ZEKOCLI, Words("convert --to euc sjis out"), {}, dir.Path());
     EXPECT_EQ(relative.exitCode, kConverted) << relative.err;
-    EXPECT_EQ(test::ReadBytes(out), Hex("A4 A2 0D 0A 8E B1"));
+    EXPECT_EQ(test::ReadBytes(dir / "out"), Hex("A4 A2 0D 0A 8E B1"));
 }
 
 TEST_F(Zekocli, ConvertKeepsOutOnAFullDiskWithoutAsking) {
@@ -217,8 +203,8 @@ TEST_F(Zekocli, ConvertKeepsOutOnAFullDiskWithoutAsking) {
     if (disk.empty()) GTEST_SKIP() << "no small disk mounted";
     std::string keep = test::Join(disk, "keep.txt");
     test::WriteBytes(keep, kPrecious);
-    std::string in = File("big.txt", test::Repeat(Hex("82 A0 0D 0A"), 40000));
-    test::Run full = Cli({"convert", "--to", "euc", in, keep});
+    File("big", test::Repeat(Hex("82 A0 0D 0A"), 40000));
+    test::Run full = Cli("convert --to euc @big " + keep);
     EXPECT_EQ(full.exitCode, kIoError);
     EXPECT_NE(full.err.find("disk full (error 112)"), npos) << full.err;
     EXPECT_EQ(full.err.find("Free some space"), npos) << "nobody at a console to ask";
@@ -229,80 +215,64 @@ TEST_F(Zekocli, ConvertKeepsOutOnAFullDiskWithoutAsking) {
 
 // Each row starts from the same tree; afterwards every file under it is as listed.
 TEST_F(Zekocli, ManyFilesArePlacedAsTheWindowProgramPlacesThem) {
-    std::string cfg = dir / "zeko.cfg";
-    struct Case {
-        std::vector<std::string> args;  // after "convert"; paths below dir
+    const char* kEuc = "A4 A2 0D 0A";
+    const struct {
+        const char* line;  // after "convert", in the test's folder
         int exitCode;
         const char* told;  // on standard error
-        std::vector<std::pair<std::string, const char*>> changed;  // name, hex; nullptr: gone
-    };
-    const char* kEuc = "A4 A2 0D 0A";
-    const Case cases[] = {
-        {{"--to", "euc", "--output-folder", "out", "src"}, kConverted,
+        std::vector<std::pair<std::string, const char*>> changed;  // name, hex
+    } cases[] = {
+        {"--to euc --output-folder out src", kConverted,
          "src: a folder; passed over (--recursive walks it)", {}},
-        {{"--to", "euc", "--output-folder", "out", "--recursive", "--mirror", "src"},
-         kCannotConvert, "amb.txt: cannot convert: detected Ambiguous",
+        {"--to euc --output-folder out --recursive --mirror src", kCannotConvert,
+         "amb.txt: cannot convert: detected Ambiguous",
          {{"out/src/a.txt", kEuc}, {"out/src/sub/c.txt", kEuc}}},
-        {{"--to", "euc", "--output-folder", "out", "--depth", "1", "--extensions", "dat,.txt",
-          "--on-undecidable", "sjis", "src"},
+        {"--to euc --output-folder out --depth 1 --extensions dat,.txt --on-undecidable sjis src",
          kIoError, "a.txt: the output exists; it is not replaced",
          {{"out/b.dat", "A4 A2"}, {"out/amb.txt", "8E A4 8E A2"}}},
-        {{"--to", "euc", "--output-folder", "out", "--on-clash", "overwrite", "src/a.txt"},
-         kConverted, "a.txt: the output exists; replaced", {{"out/a.txt", kEuc}}},
-        {{"--to", "euc", "--output-folder", "out", "--on-clash", "unique", "src/a.txt"},
-         kConverted, "written under a new name", {{"out/Z_a.txt", kEuc}}},
-        {{"--to", "utf8", "--in-place", "--backup", "src/a.txt", "src/bad.txt", "src/none.txt"},
-         kIoError, "none.txt: no such file",
-         {{"src/a.txt", "E3 81 82 0D 0A"}, {"src/Z_a.txt", "82 A0 0D 0A"}}},
-        {{"--to", "utf8", "--unique", "--on-unconvertible", "copy", "src/bad.txt"}, kConverted,
-         "bad.txt: cannot convert: detected NotText; copied unchanged",
-         {{"src/Z_bad.txt", "41 00"}}},
-        {{"--settings", "zeko.cfg", "--newline", "lf", "--on-clash", "unique", "src"},
-         kCannotConvert, ": 2 converted", {{"out/x_a.txt", "A4 A2 0A"}, {"out/b.dat", "A4 A2"}}},
-        {{"--settings", "missing.cfg", "src"}, kUsage, "not a settings file", {}},
+        {"--to euc --output-folder out --on-clash overwrite src/a.txt", kConverted,
+         "a.txt: the output exists; replaced", {{"out/a.txt", kEuc}}},
+        {"--to euc --output-folder out --on-clash unique src/a.txt", kConverted,
+         "written under a new name", {{"out/Z_a.txt", kEuc}}},
+        {"--to utf8 --in-place --backup src/a.txt src/bad.txt src/none.txt", kIoError,
+         "none.txt: no such file", {{"src/a.txt", "E3 81 82 0D 0A"}, {"src/Z_a.txt", "82 A0 0D 0A"}}},
+        {"--to utf8 --unique --on-unconvertible copy src/bad.txt", kConverted,
+         "bad.txt: cannot convert: detected NotText; copied unchanged", {{"src/Z_bad.txt", "41 00"}}},
+        {"--settings zeko.cfg --newline lf --on-clash unique src", kCannotConvert, ": 2 converted",
+         {{"out/x_a.txt", "A4 A2 0A"}, {"out/b.dat", "A4 A2"}}},
+        {"--settings missing.cfg src", kUsage, "not a settings file", {}},
     };
     // The window program's choices: every file of the folder itself into out, named
     // x_NAME on a clash.
-    {
-        Settings saved;
-        saved.outputCode = EucJp;
-        saved.anyExtension = 1;
-        saved.folderMode = LimitedDepth;
-        saved.mirrorFolders = 0;
-        saved.affixText[0] = 'x';
-        std::snprintf(saved.outputFolder, sizeof saved.outputFolder, "%s", (dir / "out").c_str());
-        ConfigStore store;
-        RegisterSettings(&saved, &store);
-        ASSERT_TRUE(store.Save(cfg.c_str()));
-    }
-    const std::vector<std::pair<std::string, std::string>> tree = {
-        {"src/a.txt", Hex("82 A0 0D 0A")}, {"src/b.dat", Hex("82 A0")},
-        {"src/amb.txt", Hex("A4 A2")},      {"src/bad.txt", Hex("41 00")},
-        {"src/sub/c.txt", Hex("82 A0 0D 0A")}, {"out/a.txt", kPrecious}};
-    for (const Case& c : cases) {
-        std::vector<std::string> args{"convert"};
-        args.insert(args.end(), c.args.begin(), c.args.end());
-        SCOPED_TRACE(testing::PrintToString(args));
+    Settings saved;
+    saved.outputCode = EucJp;
+    saved.anyExtension = 1;
+    saved.folderMode = LimitedDepth;
+    saved.mirrorFolders = 0;
+    saved.affixText[0] = 'x';
+    std::snprintf(saved.outputFolder, sizeof saved.outputFolder, "%s", (dir / "out").c_str());
+    ConfigStore store;
+    RegisterSettings(&saved, &store);
+    ASSERT_TRUE(store.Save((dir / "zeko.cfg").c_str()));
+    const std::map<std::string, std::string> tree = {
+        {"src/a.txt", Hex("82 A0 0D 0A")}, {"src/b.dat", Hex("82 A0")}, {"src/amb.txt", Hex("A4 A2")},
+        {"src/bad.txt", Hex("41 00")}, {"src/sub/c.txt", Hex("82 A0 0D 0A")}, {"out/a.txt", kPrecious},
+        {"zeko.cfg", test::ReadBytes(dir / "zeko.cfg")}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
         test::RemoveTree(dir / "src");
         test::RemoveTree(dir / "out");
-        std::map<std::string, std::string> expected;
+        std::map<std::string, std::string> expected = tree, found;
         for (const auto& [name, bytes] : tree) {
-            std::string path = test::Join(dir.Path(), name);
-            std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-            test::WriteBytes(path, bytes);
-            expected[name] = bytes;
+            std::filesystem::create_directories(std::filesystem::path(dir / name).parent_path());
+            test::WriteBytes(dir / name, bytes);
         }
-        expected["zeko.cfg"] = test::ReadBytes(cfg);
-        for (const auto& [name, hex] : c.changed) {
-            if (hex) expected[name] = Hex(hex);
-            else expected.erase(name);
-        }
-        test::Run run = test::RunProgram(ZEKOCLI, args, {}, dir.Path());
+        for (const auto& [name, hex] : c.changed) expected[name] = Hex(hex);
+        test::Run run =
+            test::RunProgram(ZEKOCLI, Words(std::string("convert ") + c.line), {}, dir.Path());
         EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
         EXPECT_NE(run.err.find(c.told), npos) << run.err;
-        std::map<std::string, std::string> found;
-        test::WalkFiles(dir.Path(), [&](const std::string& relative, const std::string& path) {
-            std::string name = relative;
+        test::WalkFiles(dir.Path(), [&](std::string name, const std::string& path) {
             std::replace(name.begin(), name.end(), '\\', '/');
             found[name] = test::ReadBytes(path);
         });
@@ -316,7 +286,7 @@ TEST_F(Zekocli, BatchRunsEveryCaseAndReportsEach) {
     std::string listPath = dir / "list.txt", out = dir / "out";
     std::string o1 = test::Join(test::Join(out, "made"), "o1"), o2 = test::Join(out, "o2");
     std::string o3 = test::Join(out, "o3"), o4 = test::Join(out, "o4"), o5 = test::Join(out, "o5");
-    std::string missing = dir / "missing.txt", folder = dir / "folder", device = NotAFile();
+    std::string missing = dir / "missing.txt", folder = dir / "folder", device = Words("@dev")[0];
     platform::MakeDirectory(folder.c_str());
     std::string list =
         sjis + "\t" + o1 + "\t3\t2\t0\tauto\n" +                  // detected, converted
@@ -354,7 +324,7 @@ TEST_F(Zekocli, BatchRunsEveryCaseAndReportsEach) {
     test::WriteBytes(listPath, list);
     for (bool fromStdin : {false, true}) {
         SCOPED_TRACE(fromStdin ? "standard input" : "list file");
-        test::Run run = fromStdin ? Cli({"batch"}, listPath) : Cli({"batch", listPath});
+        test::Run run = fromStdin ? Cli("batch", listPath) : Cli("batch " + listPath);
         EXPECT_EQ(run.exitCode, kIoError) << "the highest status of any case";
         EXPECT_EQ(run.out, expected);
         EXPECT_NE(run.err.find("zekocli: 2 converted, 0 copied, 14 skipped, 0 failed\n"), npos)
@@ -365,7 +335,7 @@ TEST_F(Zekocli, BatchRunsEveryCaseAndReportsEach) {
         EXPECT_EQ(test::ReadBytes(listPath), list);
         test::RemoveTree(out);
     }
-    test::Run noList = Cli({"batch", dir / "none.txt"});
+    test::Run noList = Cli("batch @none.txt");
     EXPECT_EQ(noList.exitCode, kIoError);
     EXPECT_EQ(noList.out, "");
 }
@@ -381,9 +351,10 @@ TEST_F(Zekocli, ConvertInPlaceSurvivesSigkillAtAnyMoment) {
         400000);
     std::string converted = test::Convert(original, {ShiftJis, EucJp, KeepNewline}).output;
     std::string big = File("big.txt", original);
+    const std::string inPlace = "convert --to euc --in-place " + big;
     timespec start{}, end{};
     clock_gettime(CLOCK_MONOTONIC, &start);
-    ASSERT_EQ(Cli({"convert", "--to", "euc", "--in-place", big}).exitCode, kConverted);
+    ASSERT_EQ(Cli(inPlace).exitCode, kConverted);
     clock_gettime(CLOCK_MONOTONIC, &end);
     auto whole = static_cast<std::uint32_t>((end.tv_sec - start.tv_sec) * 1000000 +
                                             (end.tv_nsec - start.tv_nsec) / 1000);
@@ -397,9 +368,8 @@ TEST_F(Zekocli, ConvertInPlaceSurvivesSigkillAtAnyMoment) {
         SCOPED_TRACE(round);
         bool backup = round % 2 == 1;
         test::WriteBytes(big, original);
-        std::vector<std::string> args{"convert", "--to", "euc", "--in-place", big};
-        if (backup) args.push_back("--backup");
-        killed += test::RunKilled(ZEKOCLI, args, delay(random));
+        killed += test::RunKilled(ZEKOCLI, Words(inPlace + (backup ? " --backup" : "")),
+                                  delay(random));
         std::string now = test::ReadBytes(big);
         EXPECT_TRUE(now == original || now == converted);
         kept += now == original;
