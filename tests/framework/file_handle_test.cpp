@@ -10,6 +10,7 @@
 namespace {
 
 using namespace platform;
+using namespace std::string_literals;
 
 constexpr std::uint32_t kReadWrite = kGenericRead | kGenericWrite;
 
@@ -18,34 +19,9 @@ protected:
     test::TempDir dir;
 };
 
+// The full path (which CloseAndDelete removes) comes from the names alone, "." and ".."
+// settled, whatever the current directory becomes later.
 TEST_F(FileHandleTest, RecordsTheFullPathOfAnAbsoluteOrRelativeName) {
-    std::string path = dir / "a.txt";
-    test::WriteBytes(path, "x");
-    char saved[kPathBuffer];
-    ASSERT_GT(CurrentDirectory(sizeof saved, saved), 0u);
-    ASSERT_TRUE(ChangeDirectory(dir.Path().c_str()));
-    FileHandle relative;
-    bool opened = relative.Open("a.txt", kGenericRead, kShareRead, kOpenExisting, 0);
-    std::string recorded = relative.FullPath();
-    relative.Close();
-    ChangeDirectory(saved);
-
-    ASSERT_TRUE(opened);
-    // The scratch folder may itself be reached through a link natively; compare names.
-    EXPECT_EQ(recorded.substr(recorded.size() - 6), std::string(1, kSeparator) + "a.txt");
-    EXPECT_TRUE(test::Exists(recorded));
-
-    FileHandle absolute;
-    ASSERT_TRUE(absolute.Open(path.c_str(), kGenericRead, kShareRead, kOpenExisting, 0));
-#if defined(_WIN32)
-    EXPECT_STREQ(absolute.FullPath(), path.c_str());
-#else
-    EXPECT_TRUE(test::Exists(absolute.FullPath()));
-#endif
-}
-
-// A relative name's full path comes from the names alone: "." and ".." are settled.
-TEST_F(FileHandleTest, RecordsTheFullPathWithDotsSettled) {
     std::string path = dir / "a.txt";
     test::WriteBytes(path, "x");
     ASSERT_TRUE(MakeDirectory((dir / "sub").c_str()));
@@ -54,12 +30,19 @@ TEST_F(FileHandleTest, RecordsTheFullPathWithDotsSettled) {
     ASSERT_TRUE(ChangeDirectory(dir.Path().c_str()));
     ASSERT_GT(CurrentDirectory(sizeof folder, folder), 0u);
     const std::string sep(1, kSeparator);
-    for (const std::string& name : {"sub" + sep + ".." + sep + "a.txt", "." + sep + sep + "a.txt"}) {
+    for (const std::string& name : {"a.txt"s, "sub" + sep + ".." + sep + "a.txt", "." + sep + sep + "a.txt"}) {
         FileHandle file;
         EXPECT_TRUE(file.Open(name.c_str(), kGenericRead, kShareRead, kOpenExisting, 0)) << name;
         EXPECT_EQ(std::string(file.FullPath()), std::string(folder) + sep + "a.txt") << name;
     }
     ChangeDirectory(saved);
+    FileHandle absolute;
+    ASSERT_TRUE(absolute.Open(path.c_str(), kGenericRead, kShareRead, kOpenExisting, 0));
+#if defined(_WIN32)
+    EXPECT_STREQ(absolute.FullPath(), path.c_str());
+#else
+    EXPECT_TRUE(test::Exists(absolute.FullPath()));
+#endif
 }
 
 TEST_F(FileHandleTest, WritesAndReadsBackEveryByte) {
@@ -104,34 +87,35 @@ TEST_F(FileHandleTest, ReadAndWriteRaiseEFailAndKeepTheErrorCode) {
     EXPECT_EQ(test::ReadBytes(path), "abc");
 }
 
+// Nothing is created, cut or overwritten by an open that fails.
 TEST_F(FileHandleTest, FailedOpenLeavesTheHandleClosedAndThePathEmpty) {
-    FileHandle file;
-    ASSERT_TRUE(file.Open((dir / "e.txt").c_str(), kGenericWrite, 0, kCreateNew, 0));
-    EXPECT_FALSE(file.Open((dir / "missing.txt").c_str(), kGenericRead, 0, kOpenExisting, 0));
-    EXPECT_EQ(LastError(), kErrorFileNotFound);
-    EXPECT_FALSE(file.IsOpen());
-    EXPECT_STREQ(file.FullPath(), "");
-    // Creating a file that exists fails and leaves it alone.
     test::WriteBytes(dir / "f.txt", "keep");
-    EXPECT_FALSE(file.Open((dir / "f.txt").c_str(), kGenericWrite, 0, kCreateNew, 0));
-    EXPECT_EQ(LastError(), kErrorFileExists);
+    const struct {
+        std::string name;
+        std::uint32_t disposition;
+        std::uint32_t error;
+    } cases[] = {
+        {dir / "missing.txt", kOpenExisting, kErrorFileNotFound},
+        {dir / "f.txt", kCreateNew, kErrorFileExists},
+        {dir / std::string(300, 'n'), kCreateAlways, kErrorFilenameTooLong},
+    };
+    for (const auto& c : cases) {
+        FileHandle file;
+        ASSERT_TRUE(file.Open((dir / "e.txt").c_str(), kGenericWrite, 0, kCreateAlways, 0));
+        EXPECT_FALSE(file.Open(c.name.c_str(), kGenericWrite, 0, c.disposition, 0));
+        EXPECT_EQ(LastError(), c.error);
+        EXPECT_FALSE(file.IsOpen());
+        EXPECT_STREQ(file.FullPath(), "");
+    }
     EXPECT_EQ(test::ReadBytes(dir / "f.txt"), "keep");
+    EXPECT_EQ(test::ListNames(dir.Path()), (std::vector<std::string>{"e.txt", "f.txt"}));
 }
 
-TEST_F(FileHandleTest, RefusesANameLongerThanAPathBuffer) {
-    std::string name = dir.Path() + std::string(1, kSeparator) + std::string(300, 'n');
-    FileHandle file;
-    EXPECT_FALSE(file.Open(name.c_str(), kGenericWrite, 0, kCreateAlways, 0));
-    EXPECT_EQ(LastError(), kErrorFilenameTooLong);
-    EXPECT_TRUE(test::ListNames(dir.Path()).empty());
-}
-
-TEST_F(FileHandleTest, CloseAndDeleteRemovesOnlyAnOpenFile) {
+TEST_F(FileHandleTest, CloseAndDeleteRemovesOnlyAnOpenFileAndTheDestructorCloses) {
     std::string path = dir / "g.txt";
     FileHandle file;
     file.CloseAndDelete();  // closed: nothing happens
     ASSERT_TRUE(file.Open(path.c_str(), kGenericWrite, 0, kCreateAlways, 0));
-    file.Write("data", 4);
     file.Close();
     file.CloseAndDelete();
     EXPECT_TRUE(test::Exists(path));
@@ -139,13 +123,9 @@ TEST_F(FileHandleTest, CloseAndDeleteRemovesOnlyAnOpenFile) {
     file.CloseAndDelete();
     EXPECT_FALSE(test::Exists(path));
     EXPECT_STREQ(file.FullPath(), "");
-}
-
-TEST_F(FileHandleTest, DestructorClosesSoTheFileCanBeDeleted) {
-    std::string path = dir / "h.txt";
     {
-        FileHandle file;
-        ASSERT_TRUE(file.Open(path.c_str(), kGenericWrite, 0, kCreateAlways, 0));
+        FileHandle open;
+        ASSERT_TRUE(open.Open(path.c_str(), kGenericWrite, 0, kCreateAlways, 0));
     }
     EXPECT_TRUE(Remove(path.c_str()));
 }
