@@ -30,7 +30,8 @@ TEST_F(FileHandleTest, RecordsTheFullPathOfAnAbsoluteOrRelativeName) {
     ASSERT_TRUE(ChangeDirectory(dir.Path().c_str()));
     ASSERT_GT(CurrentDirectory(sizeof folder, folder), 0u);
     const std::string sep(1, kSeparator);
-    for (const std::string& name : {"a.txt"s, "sub" + sep + ".." + sep + "a.txt", "." + sep + sep + "a.txt"}) {
+    for (const std::string& name :
+         {"a.txt"s, "sub" + sep + ".." + sep + "a.txt", "." + sep + sep + "a.txt"}) {
         FileHandle file;
         EXPECT_TRUE(file.Open(name.c_str(), kGenericRead, kShareRead, kOpenExisting, 0)) << name;
         EXPECT_EQ(std::string(file.FullPath()), std::string(folder) + sep + "a.txt") << name;
