@@ -12,8 +12,6 @@ namespace {
 using namespace platform;
 using namespace std::string_literals;
 
-constexpr std::uint32_t kReadWrite = kGenericRead | kGenericWrite;
-
 class FileHandleTest : public ::testing::Test {
 protected:
     test::TempDir dir;
@@ -44,48 +42,6 @@ TEST_F(FileHandleTest, RecordsTheFullPathOfAnAbsoluteOrRelativeName) {
 #else
     EXPECT_TRUE(test::Exists(absolute.FullPath()));
 #endif
-}
-
-TEST_F(FileHandleTest, WritesAndReadsBackEveryByte) {
-    std::string bytes;
-    for (int i = 0; i < 20000; ++i) bytes += static_cast<char>(i * 7);
-    FileHandle file;
-    ASSERT_TRUE(file.Open((dir / "b.bin").c_str(), kReadWrite, 0, kCreateAlways, kAttributeNormal));
-    EXPECT_EQ(file.Write(bytes.data(), static_cast<std::uint32_t>(bytes.size())), bytes.size());
-    ASSERT_EQ(Seek(file.Handle(), 0, kFileBegin), 0u);
-    std::string back(bytes.size() + 10, '\0');
-    EXPECT_EQ(file.Read(back.data(), 8192), 8192u);
-    EXPECT_EQ(file.Read(back.data() + 8192, 20000), 20000u - 8192u);
-    EXPECT_EQ(file.Read(back.data(), 10), 0u);  // end of file
-    back.resize(bytes.size());
-    EXPECT_EQ(back, bytes);
-    EXPECT_EQ(SizeLow(file.Handle()), 20000u);
-
-    ASSERT_EQ(Seek(file.Handle(), 100, kFileBegin), 100u);
-    EXPECT_TRUE(Truncate(file.Handle()));
-    EXPECT_EQ(SizeLow(file.Handle()), 100u) << "the file ends where it stood";
-    file.Close();
-    EXPECT_EQ(test::ReadBytes(dir / "b.bin"), bytes.substr(0, 100));
-}
-
-TEST_F(FileHandleTest, ReadAndWriteRaiseEFailAndKeepTheErrorCode) {
-    std::string path = dir / "c.txt";
-    test::WriteBytes(path, "abc");
-    FileHandle readOnly;
-    ASSERT_TRUE(readOnly.Open(path.c_str(), kGenericRead, kShareRead, kOpenExisting, 0));
-    try {
-        readOnly.Write("z", 1);
-        FAIL() << "Write on a read-only handle did not raise";
-    } catch (std::int32_t code) {
-        EXPECT_EQ(code, kEFail);
-        EXPECT_EQ(FileHandle::RaisedError(), kErrorAccessDenied);
-    }
-    FileHandle writeOnly;
-    ASSERT_TRUE(writeOnly.Open((dir / "d.txt").c_str(), kGenericWrite, 0, kCreateAlways, 0));
-    char byte;
-    EXPECT_THROW(writeOnly.Read(&byte, 1), std::int32_t);
-    readOnly.Close();
-    EXPECT_EQ(test::ReadBytes(path), "abc");
 }
 
 // Nothing is created, cut or overwritten by an open that fails.
