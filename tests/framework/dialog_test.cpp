@@ -63,7 +63,7 @@ protected:
     ExchangeDialog dialog;
 };
 
-TEST_F(OpenDialogTest, ExchangesNumbersClampedToAByte) {
+TEST_F(OpenDialogTest, ExchangesNumbersRadioGroupsAndTextsBothWays) {
     const struct {
         const char* text;
         std::uint8_t value;
@@ -78,49 +78,32 @@ TEST_F(OpenDialogTest, ExchangesNumbersClampedToAByte) {
     std::uint8_t value = 200;
     dialog.ExchangeNumber(ToControls, IDC_NUMBER, value);
     EXPECT_EQ(Text(IDC_NUMBER), "200");
-}
 
-TEST_F(OpenDialogTest, ExchangesRadioGroupsBothWays) {
+    // Radio groups: the index checked, 255 or -1 when none is, none checked when outside.
+    auto checked = [&] {
+        std::string marks;
+        for (int id : kRadios) marks += Checked(id) ? 'x' : '-';
+        return marks;
+    };
     std::uint8_t index = 1;
     dialog.ExchangeRadio(ToControls, kRadios, index);
-    EXPECT_TRUE(Checked(IDC_RADIO_SECOND));
-    EXPECT_FALSE(Checked(IDC_RADIO_FIRST) || Checked(IDC_RADIO_THIRD));
-
-    Check(IDC_RADIO_SECOND, false);
-    Check(IDC_RADIO_THIRD, true);
+    EXPECT_EQ(checked(), "-x-");
+    dialog.CheckOneOf(kRadios, IDC_RADIO_THIRD);
+    EXPECT_EQ(checked(), "--x");
     dialog.ExchangeRadio(FromControls, kRadios, index);
-    EXPECT_EQ(index, 2);
     std::int32_t wide = 0;
     dialog.ExchangeRadioInt(FromControls, kRadios, wide);
+    EXPECT_EQ(index, 2);
     EXPECT_EQ(wide, 2);
-
     Check(IDC_RADIO_THIRD, false);
     dialog.ExchangeRadio(FromControls, kRadios, index);
-    EXPECT_EQ(index, 255) << "no button checked";
     dialog.ExchangeRadioInt(FromControls, kRadios, wide);
-    EXPECT_EQ(wide, -1) << "no button checked";
-
-    for (std::int32_t outside : {-1, 3, 255}) {
-        dialog.ExchangeRadioInt(ToControls, kRadios, outside);
-        EXPECT_FALSE(Checked(IDC_RADIO_FIRST) || Checked(IDC_RADIO_SECOND) ||
-                     Checked(IDC_RADIO_THIRD))
-            << outside;
+    EXPECT_EQ(index, 255);
+    EXPECT_EQ(wide, -1);
+    for (std::int32_t wanted : {-1, 3, 255, 0}) {  // outside: nothing checked, the rest left
+        dialog.ExchangeRadioInt(ToControls, kRadios, wanted);
+        EXPECT_EQ(checked(), wanted == 0 ? "x--" : "---") << wanted;
     }
-    wide = 0;
-    dialog.ExchangeRadioInt(ToControls, kRadios, wide);
-    EXPECT_TRUE(Checked(IDC_RADIO_FIRST));
-}
-
-TEST_F(OpenDialogTest, ExchangesCheckBoxesAndTexts) {
-    std::uint8_t flag = 1;
-    dialog.ExchangeCheck(ToControls, IDC_CHECK, flag);
-    EXPECT_TRUE(Checked(IDC_CHECK));
-    Check(IDC_CHECK, false);
-    dialog.ExchangeCheck(FromControls, IDC_CHECK, flag);
-    EXPECT_EQ(flag, 0);
-    Check(IDC_CHECK, true);
-    dialog.ExchangeCheck(FromControls, IDC_CHECK, flag);
-    EXPECT_EQ(flag, 1);
 
     char text[16] = "表示ソフト";
     dialog.ExchangeText(ToControls, IDC_TEXT, text, sizeof text);
@@ -131,126 +114,57 @@ TEST_F(OpenDialogTest, ExchangesCheckBoxesAndTexts) {
     EXPECT_STREQ(small, "abcd") << "the size counts the NUL";
 }
 
-TEST_F(OpenDialogTest, CheckRangeSetsTheNearestBoundFocusesAndTells) {
+// A check that fails raises after one warning over the dialog with the control focused; one
+// that passes shows nothing.
+void ExpectCheck(Dialog& dialog, int id, const std::function<void()>& check, const char* message,
+                 const char* caption) {
+    test::GuiScript script;
+    if (!message) {
+        script.FailOnAnyWindow();
+        EXPECT_NO_THROW(check());
+        return;
+    }
+    script.AnswerMessageBox(IDOK);
+    EXPECT_THROW(check(), base_HDLGEDERROR);
+    ASSERT_EQ(script.MessageBoxes().size(), 1u);
+    const test::MessageBoxSeen& box = script.MessageBoxes()[0];
+    EXPECT_EQ(box.text, message);
+    EXPECT_EQ(box.caption, caption);
+    EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONWARNING));
+    EXPECT_EQ(box.focusBefore, GetDlgItem(dialog.Handle(), id));
+    EXPECT_EQ(box.owner, dialog.Handle());
+}
+
+// A rejected number shows the nearest bound; "表" (95 5C) and "ソ" (83 5C) end in trail
+// bytes that are not backslashes; the path check skips the drive's colon.
+TEST_F(OpenDialogTest, ChecksRangesFileNamesAndPathNames) {
     const struct {
         int value;
         const char* shown;
-    } rejected[] = {{0, "1"}, {-3, "1"}, {200, "122"}, {123, "122"}};
-    for (const auto& r : rejected) {
+    } ranges[] = {{0, "1"}, {-3, "1"}, {200, "122"}, {123, "122"}, {1, ""}, {60, ""}, {122, ""}};
+    for (const auto& r : ranges) {
         SCOPED_TRACE(r.value);
         SetText(IDC_NUMBER, "");
-        test::GuiScript script;
-        script.AnswerMessageBox(IDOK);
-        EXPECT_THROW(dialog.CheckRange(IDC_NUMBER, r.value, 1, 122), base_HDLGEDERROR);
+        ExpectCheck(dialog, IDC_NUMBER, [&] { dialog.CheckRange(IDC_NUMBER, r.value, 1, 122); },
+                    *r.shown ? "1 から 122 までの値を入力して下さい！" : nullptr, "値のエラー");
         EXPECT_EQ(Text(IDC_NUMBER), r.shown);
-        ASSERT_EQ(script.MessageBoxes().size(), 1u);
-        const test::MessageBoxSeen& box = script.MessageBoxes()[0];
-        EXPECT_EQ(box.text, "1 から 122 までの値を入力して下さい！");
-        EXPECT_EQ(box.caption, "値のエラー");
-        EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONWARNING));
-        EXPECT_EQ(box.focusBefore, GetDlgItem(dialog.Handle(), IDC_NUMBER));
-        EXPECT_EQ(box.owner, dialog.Handle());
     }
-    test::GuiScript quiet;
-    quiet.FailOnAnyWindow();
-    for (int accepted : {1, 60, 122}) {
-        EXPECT_NO_THROW(dialog.CheckRange(IDC_NUMBER, accepted, 1, 122));
-    }
-}
-
-struct NameCase {
-    const char* text;
-    bool accepted;
-};
-
-void ExpectNameChecks(Dialog& dialog, void (Dialog::*check)(int, const char*),
-                      std::initializer_list<NameCase> cases, const char* message,
-                      const char* caption) {
-    for (const NameCase& c : cases) {
-        SCOPED_TRACE(c.text);
-        test::GuiScript script;
-        if (c.accepted) {
-            script.FailOnAnyWindow();
-            EXPECT_NO_THROW((dialog.*check)(IDC_TEXT, c.text));
-            continue;
-        }
-        script.AnswerMessageBox(IDOK);
-        EXPECT_THROW((dialog.*check)(IDC_TEXT, c.text), base_HDLGEDERROR);
-        ASSERT_EQ(script.MessageBoxes().size(), 1u);
-        const test::MessageBoxSeen& box = script.MessageBoxes()[0];
-        EXPECT_EQ(box.text, message);
-        EXPECT_EQ(box.caption, caption);
-        EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONWARNING));
-        EXPECT_EQ(box.focusBefore, GetDlgItem(dialog.Handle(), IDC_TEXT));
-    }
-}
-
-// "表" is 95 5C and "ソ" 83 5C: their trail bytes are not backslashes.
-TEST_F(OpenDialogTest, CheckFileNameRejectsTheElevenCharactersOnly) {
-    ExpectNameChecks(dialog, &Dialog::CheckFileName,
-                     {{"a/b", false},
-                      {"x:y", false},
-                      {"a\\b", false},
-                      {"a,b", false},
-                      {"a;b", false},
-                      {"a*", false},
-                      {"a?", false},
-                      {"\"a\"", false},
-                      {"<a>", false},
-                      {"a|b", false},
-                      {"表.txt", true},
-                      {"表示ソフト_12", true},
-                      {"漢字_2024", true},
-                      {"a b.txt", true},
-                      {"", true}},
-                     "ファイル名には以下の文字は使えません！\n       \\ / : , ; * ? \" < > |",
-                     "ファイル名のエラー");
-}
-
-TEST_F(OpenDialogTest, CheckPathNameSkipsTheDriveAndRejectsTheNineCharacters) {
-    ExpectNameChecks(dialog, &Dialog::CheckPathName,
-                     {{"D:/data/out", true},
-                      {"C:\\表\\ソフト", true},
-                      {"\\\\server\\share", true},
-                      {"relative\\path", true},
-                      {"D:/data:out", false},
-                      {"C:\\a*b", false},
-                      {"C:\\a?b", false},
-                      {"C:\\a|b", false},
-                      {"C:\\a<b", false},
-                      {"C:\\a;b", false},
-                      {"C:\\a,b", false},
-                      {"C:\\\"a\"", false},
-                      {"C:", false},
-                      {":", false}},
-                     "パス名には以下の文字は使えません！\n        : , ; * ? \" < > |",
-                     "パス名のエラー");
-}
-
-TEST_F(OpenDialogTest, TransferStopsAtTheFirstBadValue) {
-    std::uint8_t number = 7;
-    char text[16] = "前";
-    dialog.exchange = [&](ExchangeDirection direction) {
-        dialog.ExchangeNumber(direction, IDC_NUMBER, number);
-        dialog.CheckRange(IDC_NUMBER, number, 1, 122);
-        dialog.ExchangeText(direction, IDC_TEXT, text, sizeof text);
+    auto names = [&](void (Dialog::*check)(int, const char*), const char* text, const char* message,
+                     const char* caption) {
+        SCOPED_TRACE(text);
+        ExpectCheck(dialog, IDC_TEXT, [&] { (dialog.*check)(IDC_TEXT, text); }, message, caption);
     };
-    EXPECT_TRUE(dialog.Transfer(ToControls));
-    EXPECT_EQ(Text(IDC_NUMBER), "7");
-    EXPECT_EQ(Text(IDC_TEXT), "前");
-
-    SetText(IDC_NUMBER, "0");
-    SetText(IDC_TEXT, "後");
-    test::GuiScript script;
-    script.AnswerMessageBox(IDOK, "値のエラー");
-    EXPECT_FALSE(dialog.Transfer(FromControls));
-    EXPECT_EQ(number, 0);
-    EXPECT_STREQ(text, "前") << "fields after the failed check keep their values";
-
-    SetText(IDC_NUMBER, "9");
-    EXPECT_TRUE(dialog.Transfer(FromControls));
-    EXPECT_EQ(number, 9);
-    EXPECT_STREQ(text, "後");
+    const char* file = "ファイル名には以下の文字は使えません！\n       \\ / : , ; * ? \" < > |";
+    for (const char* bad : {"a/b", "x:y", "a\\b", "a,b", "a;b", "a*", "a?", "\"a\"", "<a>", "a|b"})
+        names(&Dialog::CheckFileName, bad, file, "ファイル名のエラー");
+    for (const char* good : {"表.txt", "表示ソフト_12", "a b.txt", ""})
+        names(&Dialog::CheckFileName, good, nullptr, nullptr);
+    const char* path = "パス名には以下の文字は使えません！\n        : , ; * ? \" < > |";
+    for (const char* bad : {"D:/data:out", "C:\\a*b", "C:\\a?b", "C:\\a|b", "C:\\a<b", "C:\\a;b",
+                            "C:\\a,b", "C:\\\"a\"", "C:", ":"})
+        names(&Dialog::CheckPathName, bad, path, "パス名のエラー");
+    for (const char* good : {"D:/data/out", "C:\\表\\ソフト", "\\\\server\\share", "relative\\path"})
+        names(&Dialog::CheckPathName, good, nullptr, nullptr);
 }
 
 TEST_F(OpenDialogTest, ShowMessageFormatsAndCutsLongTexts) {
@@ -272,23 +186,7 @@ TEST_F(OpenDialogTest, ShowMessageFormatsAndCutsLongTexts) {
     EXPECT_EQ(script.MessageBoxes()[2].text, splitAtEnd.substr(0, Dialog::kMessageLimit - 1));
 }
 
-TEST_F(OpenDialogTest, SetIconsSetsTheSmallAndTheLargeIcon) {
-    EXPECT_EQ(dialog.SetIcons(IDI_TEST), 3u);
-    EXPECT_NE(SendMessageA(dialog.Handle(), WM_GETICON, ICON_SMALL, 0), 0);
-    EXPECT_NE(SendMessageA(dialog.Handle(), WM_GETICON, ICON_BIG, 0), 0);
-    EXPECT_EQ(dialog.SetIcons(IDI_TEST), 3u) << "again, replacing the first pair";
-    EXPECT_EQ(dialog.SetIcons(999), 0u);
-}
-
-TEST_F(OpenDialogTest, CheckOneOfLeavesOneButtonOfTheGroupChecked) {
-    for (int id : kRadios) Check(id, true);
-    dialog.CheckOneOf(kRadios, IDC_RADIO_SECOND);
-    EXPECT_FALSE(Checked(IDC_RADIO_FIRST));
-    EXPECT_TRUE(Checked(IDC_RADIO_SECOND));
-    EXPECT_FALSE(Checked(IDC_RADIO_THIRD));
-}
-
-TEST_F(OpenDialogTest, SyncEnableChangesTheControlOnlyWhenWantedDiffers) {
+TEST_F(OpenDialogTest, SyncEnableChangesTheControlOnlyWhenWantedDiffersAndSetsIcons) {
     const struct {
         EnableState state;
         bool commit;
@@ -312,6 +210,10 @@ TEST_F(OpenDialogTest, SyncEnableChangesTheControlOnlyWhenWantedDiffers) {
         EXPECT_EQ(state.current, c.currentAfter);
         EXPECT_EQ(state.wanted, c.state.wanted);
     }
+    EXPECT_EQ(dialog.SetIcons(IDI_TEST), 3u);
+    EXPECT_NE(SendMessageA(dialog.Handle(), WM_GETICON, ICON_SMALL, 0), 0);
+    EXPECT_NE(SendMessageA(dialog.Handle(), WM_GETICON, ICON_BIG, 0), 0);
+    EXPECT_EQ(dialog.SetIcons(999), 0u);
 }
 
 TEST_F(OpenDialogTest, AnAskerOwnedByTheDialogAsksOverItsCurrentWindow) {
@@ -329,51 +231,7 @@ TEST_F(OpenDialogTest, AnAskerOwnedByTheDialogAsksOverItsCurrentWindow) {
     EXPECT_EQ(dialog.RunModal(nullptr), -1) << "one window at a time";
 }
 
-TEST(ModalDialogTest, KeepsTheDialogOpenUntilTheValuesPass) {
-    ExchangeDialog dialog;
-    std::uint8_t number = 7;
-    std::uint8_t choice = 2;
-    dialog.exchange = [&](ExchangeDirection direction) {
-        dialog.ExchangeNumber(direction, IDC_NUMBER, number);
-        dialog.CheckRange(IDC_NUMBER, number, 1, 122);
-        dialog.ExchangeRadio(direction, kRadios, choice);
-    };
-    test::GuiScript script;
-    script
-        .OnWindow({"#32770", "交換"},
-                  [&](test::UiWindow& window) {
-                      EXPECT_EQ(window.Text(IDC_NUMBER), "7") << "OnInit filled the controls";
-                      EXPECT_TRUE(window.IsChecked(IDC_RADIO_THIRD));
-                      EXPECT_EQ(dialog.Handle(), window.Handle());
-                      window.SetText(IDC_NUMBER, "300");
-                      window.Click(IDC_RADIO_FIRST);
-                      window.Click(IDOK);
-                  })
-        .AnswerMessageBox(IDOK, "値のエラー")
-        .OnWindow({"#32770", "交換"},
-                  [&](test::UiWindow& window) {
-                      EXPECT_EQ(window.Text(IDC_NUMBER), "122");
-                      EXPECT_TRUE(window.HasFocus(IDC_NUMBER));
-                      EXPECT_EQ(choice, 2) << "the exchange stopped at the bad value";
-                      window.SetText(IDC_NUMBER, "50");
-                      window.Click(IDOK);
-                  });
-    EXPECT_EQ(dialog.RunModal(nullptr), IDOK);
-    EXPECT_TRUE(script.Finished());
-    EXPECT_EQ(number, 50);
-    EXPECT_EQ(choice, 0);
-    EXPECT_EQ(dialog.Handle(), nullptr);
-    EXPECT_EQ(WindowRegistry::Global().Count(), 0);
-
-    // Shown again with the same object.
-    script.OnWindow({"#32770", "交換"}, [](test::UiWindow& window) {
-        EXPECT_EQ(window.Text(IDC_NUMBER), "50");
-        window.Click(IDCANCEL);
-    });
-    EXPECT_EQ(dialog.RunModal(nullptr), IDCANCEL);
-}
-
-TEST(ModalDialogTest, AnExceptionInItsProcedureEndsTheDialogAndReachesTheCaller) {
+TEST(ModalDialogTest, AnExceptionEndsTheDialogAndReachesTheCallerAMissingTemplateFails) {
     ExchangeDialog dialog;
     dialog.exchange = [](ExchangeDirection direction) {
         if (direction == FromControls) throw std::runtime_error("unreadable");
@@ -382,15 +240,13 @@ TEST(ModalDialogTest, AnExceptionInItsProcedureEndsTheDialogAndReachesTheCaller)
     script.OnWindow({"#32770", "交換"}, [](test::UiWindow& window) { window.Click(IDOK); });
     EXPECT_THROW(dialog.RunModal(nullptr), std::runtime_error);
     EXPECT_EQ(dialog.Handle(), nullptr);
+    // The same object shows again and reports the button that closed it.
+    script.OnWindow({"#32770", "交換"}, [](test::UiWindow& window) { window.Click(IDCANCEL); });
+    EXPECT_EQ(dialog.RunModal(nullptr), IDCANCEL);
+    Dialog missing(4711);
+    EXPECT_EQ(missing.RunModal(nullptr), -1);
+    EXPECT_FALSE(missing.Create(nullptr, SW_SHOW));
     EXPECT_EQ(WindowRegistry::Global().Count(), 0);
-}
-
-TEST(ModalDialogTest, AMissingTemplateFailsAndLeavesNothingRegistered) {
-    Dialog dialog(4711);
-    EXPECT_EQ(dialog.RunModal(nullptr), -1);
-    EXPECT_FALSE(dialog.Create(nullptr, SW_SHOW));
-    EXPECT_EQ(WindowRegistry::Global().Count(), 0);
-    EXPECT_EQ(WindowRegistry::Global().IndexOf(&dialog), -1);
 }
 
 }  // namespace

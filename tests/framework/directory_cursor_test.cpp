@@ -34,18 +34,20 @@ protected:
     test::TempDir dir;
 };
 
-TEST_F(DirectoryCursorTest, StartsAtTheProcessCurrentDirectory) {
-    DirectoryCursor cursor;
-    EXPECT_EQ(cursor.Directory(), CurrentDirectory());
-}
-
+// The walk relies on the cursor, not on the process's current directory, which others move;
+// a failed change keeps the remembered directory.
 TEST_F(DirectoryCursorTest, RelativePathsAreTakenAgainstTheRememberedDirectory) {
     ASSERT_TRUE(platform::MakeDirectory((dir / "a").c_str()));
     ASSERT_TRUE(platform::MakeDirectory((dir / "a" + kSeparator + "b").c_str()));
     ASSERT_TRUE(platform::MakeDirectory((dir / "other").c_str()));
+    test::WriteBytes(dir / "file", "x");
     DirectoryCursor cursor;
+    EXPECT_EQ(cursor.Directory(), CurrentDirectory());
     std::string top = Arrive(&cursor, dir.Path());
-
+    for (const char* refused : {"missing", "file"}) {
+        EXPECT_FALSE(cursor.ChangeTo(refused));
+        EXPECT_EQ(cursor.Directory(), top);
+    }
     ASSERT_TRUE(platform::ChangeDirectory((dir / "other").c_str()));  // the process wanders off
     ASSERT_TRUE(cursor.ChangeTo("a"));
     EXPECT_EQ(cursor.Directory(), test::Join(top, "a"));
@@ -58,39 +60,24 @@ TEST_F(DirectoryCursorTest, RelativePathsAreTakenAgainstTheRememberedDirectory) 
     EXPECT_EQ(cursor.Directory(), top);
 }
 
-TEST_F(DirectoryCursorTest, AFailedChangeKeepsTheRememberedDirectory) {
-    DirectoryCursor cursor;
-    std::string top = Arrive(&cursor, dir.Path());
-    EXPECT_FALSE(cursor.ChangeTo("missing"));
-    EXPECT_EQ(cursor.Directory(), top);
-    test::WriteBytes(dir / "file", "x");
-    EXPECT_FALSE(cursor.ChangeTo("file"));
-    EXPECT_EQ(cursor.Directory(), top);
-}
-
-TEST_F(DirectoryCursorTest, JoinAddsOneSeparatorEvenAfterATrailByteOf5C) {
-    // "表" is 95 5C: its last byte is '\' though the name does not end in a separator.
+// "表" is 95 5C: its last byte is '\' though the name does not end in a separator; a root
+// does end in one.
+TEST_F(DirectoryCursorTest, JoinAddsOneSeparatorOnlyWhereNoneEndsTheDirectory) {
     ASSERT_TRUE(platform::MakeDirectory((dir / "表").c_str()));
     DirectoryCursor cursor;
     std::string folder = Arrive(&cursor, dir / "表");
     ASSERT_EQ(folder.substr(folder.size() - 3), std::string(1, kSeparator) + "表");
-
     char joined[kPathBuffer];
     ASSERT_TRUE(cursor.Join(joined, "a.txt"));
     EXPECT_EQ(std::string(joined), folder + kSeparator + "a.txt");
     test::WriteBytes(joined, "x");
     EXPECT_TRUE(test::Exists(dir / "表" + kSeparator + "a.txt"));
-}
-
-TEST_F(DirectoryCursorTest, JoinAddsNoSeparatorAfterARoot) {
 #if defined(_WIN32)
     const std::string root = "C:\\";
 #else
     const std::string root = "/";
 #endif
-    DirectoryCursor cursor;
     ASSERT_EQ(Arrive(&cursor, root), root);
-    char joined[kPathBuffer];
     ASSERT_TRUE(cursor.Join(joined, "name"));
     EXPECT_EQ(std::string(joined), root + "name");
 }

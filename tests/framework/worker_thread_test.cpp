@@ -11,46 +11,30 @@ namespace {
 
 constexpr DWORD kShortSlice = 50;
 
-// Polls the running flag as the conversion job does.
-class PollingWorker : public WorkerThread {
+class TestWorker : public WorkerThread {
 public:
-    ~PollingWorker() override { Stop(); }
+    // Returns at once, polls the running flag as the conversion job does, or never looks.
+    enum Kind { kShort, kPolling, kStuck };
+    explicit TestWorker(Kind kind) : kind_(kind) {}
+    ~TestWorker() override { Stop(); }
 
 protected:
     DWORD ThreadMain() override {
-        while (Running() != 0) Sleep(1);
-        return 7;
+        while (kind_ == kStuck || (kind_ == kPolling && Running() != 0)) Sleep(1);
+        return kind_ == kShort ? 3 : 7;
     }
+
+private:
+    Kind kind_;
 };
 
-// Never looks at the flag.
-class StuckWorker : public WorkerThread {
-public:
-    ~StuckWorker() override { Stop(); }
-
-protected:
-    DWORD ThreadMain() override {
-        for (;;) Sleep(5);
-    }
-};
-
-// Ends by itself at once.
-class ShortWorker : public WorkerThread {
-public:
-    ~ShortWorker() override { Stop(); }
-
-protected:
-    DWORD ThreadMain() override { return 3; }
-};
-
-HANDLE Duplicate(HANDLE thread) {
-    HANDLE copy = nullptr;
-    DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &copy, 0, FALSE,
+// Stops the started worker; the exit code of its thread.
+DWORD ExitCodeAfterStop(WorkerThread& worker) {
+    HANDLE thread = nullptr;
+    DuplicateHandle(GetCurrentProcess(), worker.Handle(), GetCurrentProcess(), &thread, 0, FALSE,
                     DUPLICATE_SAME_ACCESS);
-    return copy;
-}
-
-DWORD ExitCodeOf(HANDLE thread) {
+    EXPECT_TRUE(worker.Stop());
+    EXPECT_EQ(worker.Handle(), nullptr);
     DWORD code = STILL_ACTIVE;
     GetExitCodeThread(thread, &code);
     CloseHandle(thread);
@@ -60,55 +44,28 @@ DWORD ExitCodeOf(HANDLE thread) {
 TEST(WorkerThreadTest, AWorkThatEndsInTimeIsNeverQuestioned) {
     test::GuiScript script;
     script.FailOnAnyWindow();
-    PollingWorker worker;
-    ASSERT_TRUE(worker.Start());
-    EXPECT_EQ(worker.Running(), 1);
-    EXPECT_NE(worker.Handle(), nullptr);
-    HANDLE thread = Duplicate(worker.Handle());
-    EXPECT_FALSE(worker.Start()) << "one thread at a time";
-    EXPECT_TRUE(worker.Stop());
-    EXPECT_EQ(worker.Running(), 0);
-    EXPECT_EQ(worker.Handle(), nullptr);
-    EXPECT_EQ(ExitCodeOf(thread), 7u);
-    EXPECT_FALSE(worker.Stop()) << "the second Stop";
-
-    // The object can be started again.
-    ASSERT_TRUE(worker.Start());
-    EXPECT_TRUE(worker.Stop());
-}
-
-TEST(WorkerThreadTest, StopWithoutAStartReturnsFalseAndShowsNothing) {
-    test::GuiScript script;
-    script.FailOnAnyWindow();
-    ShortWorker worker;
-    EXPECT_FALSE(worker.Stop());
-}
-
-TEST(WorkerThreadTest, DestroyingAnObjectWhoseWorkReturnedAsksNothing) {
-    test::GuiScript script;
-    script.FailOnAnyWindow();
-    HANDLE thread = nullptr;
-    {
-        ShortWorker worker;
-        ASSERT_TRUE(worker.Start());
-        thread = Duplicate(worker.Handle());
-        WaitForSingleObject(thread, INFINITE);
-    }
-    EXPECT_EQ(ExitCodeOf(thread), 3u);
+    TestWorker polling(TestWorker::kPolling), finished(TestWorker::kShort);
+    EXPECT_FALSE(polling.Stop()) << "never started";
+    ASSERT_TRUE(polling.Start());
+    EXPECT_EQ(polling.Running(), 1);
+    EXPECT_FALSE(polling.Start()) << "one thread at a time";
+    EXPECT_EQ(ExitCodeAfterStop(polling), 7u);
+    EXPECT_EQ(polling.Running(), 0);
+    EXPECT_FALSE(polling.Stop()) << "the second Stop";
+    ASSERT_TRUE(polling.Start()) << "started again, stopped by the destructor";
+    ASSERT_TRUE(finished.Start());
+    EXPECT_EQ(ExitCodeAfterStop(finished), 3u);
 }
 
 TEST(WorkerThreadTest, AStuckWorkIsQuestionedAgainOnRetryAndKilledOnCancel) {
-    StuckWorker worker;
+    TestWorker worker(TestWorker::kStuck);
     worker.SetWaitSlice(kShortSlice);
     ASSERT_TRUE(worker.Start());
-    HANDLE thread = Duplicate(worker.Handle());
     test::GuiScript script;
     script.AnswerMessageBox(IDRETRY).AnswerMessageBox(IDCANCEL);
     DWORD started = GetTickCount();
-    EXPECT_TRUE(worker.Stop());
+    EXPECT_EQ(ExitCodeAfterStop(worker), 1u);
     EXPECT_GE(GetTickCount() - started, 2 * kShortSlice - 10) << "a slice before each question";
-    EXPECT_EQ(ExitCodeOf(thread), 1u);
-    EXPECT_EQ(worker.Handle(), nullptr);
     ASSERT_EQ(script.MessageBoxes().size(), 2u);
     for (const test::MessageBoxSeen& box : script.MessageBoxes()) {
         EXPECT_EQ(box.text, "スレッドからの応答がありません。強制終了させますか？");
