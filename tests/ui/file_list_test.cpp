@@ -89,7 +89,9 @@ protected:
         settings.outputCode = ShiftJis;
         SetDlgItemTextA(window.Handle(), IDC_MAIN_OUTPUT_FOLDER, "C:\\out");
     }
-    bool ConvertEnabled() const { return IsWindowEnabled(GetDlgItem(window.Handle(), IDC_MAIN_CONVERT)); }
+    bool ConvertEnabled() const {
+        return IsWindowEnabled(GetDlgItem(window.Handle(), IDC_MAIN_CONVERT));
+    }
     void Select(int row) {
         LVITEMA item = {};
         item.stateMask = item.state = LVIS_SELECTED;

@@ -66,11 +66,12 @@ TEST(MainWindowAppTest, ShowsTheLoadedFolderOpensAboutAndSavesTheTypedFolderHowe
             EXPECT_NE(GetMenuState(menu, ID_SYS_ABOUT, MF_BYCOMMAND), ~0u);
             EXPECT_EQ(GetMenuState(menu, SC_SIZE, MF_BYCOMMAND), ~0u);
             EXPECT_EQ(GetMenuState(menu, SC_MAXIMIZE, MF_BYCOMMAND), ~0u);
-            for (UINT command : {SC_MINIMIZE, SC_RESTORE}) {
-                SendMessageA(main, WM_SYSCOMMAND, command, 0);
-                EXPECT_EQ(IsIconic(main) != 0, command == SC_MINIMIZE);
-                EXPECT_EQ(grayed(SC_MINIMIZE), command == SC_MINIMIZE);
-                EXPECT_EQ(grayed(SC_RESTORE), command == SC_RESTORE);
+            for (int command : {0, SC_MINIMIZE, SC_RESTORE}) {
+                if (command != 0) SendMessageA(main, WM_SYSCOMMAND, command, 0);
+                const bool iconic = IsIconic(main) != 0;
+                EXPECT_EQ(iconic, command == SC_MINIMIZE);
+                EXPECT_EQ(grayed(SC_MINIMIZE), iconic);
+                EXPECT_EQ(grayed(SC_RESTORE), !iconic);
             }
             PostMessageA(main, WM_SYSCOMMAND, ID_SYS_ABOUT, 0);
         });
