@@ -324,7 +324,11 @@ TEST_F(FileListTest, AfterTheSettingsSheetConvertFollowsAndNonTextRowsGoWhenTheU
             }
             sheet.Click(close);
         });
-        if (answer != 0) script.AnswerMessageBox(answer, "確認");
+        if (answer != 0) {
+            script.AnswerMessageBox(answer, "確認");
+        } else {
+            script.FailOnAnyWindow();
+        }
         SendMessageA(window.Handle(), WM_COMMAND, MAKEWPARAM(IDC_MAIN_SETTINGS, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(window.Handle(), IDC_MAIN_SETTINGS)));
         EXPECT_TRUE(script.Finished());
