@@ -13,6 +13,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "resources/resource_ids.h"
@@ -189,6 +190,15 @@ TEST_F(SettingsSheetTest, TypedTextsOutsideTheirFieldsAreRefused) {
     script.OnWindow(kSheet, [](test::UiWindow& w) {
         ShowPage(w, kGeneralPage);
         EXPECT_EQ(SendMessageA(w.Control(IDC_AFFIX_TEXT), EM_GETLIMITTEXT, 0, 0), 15);
+        EXPECT_EQ(SendMessageA(w.Control(IDC_DEPTH), EM_GETLIMITTEXT, 0, 0), 3);
+        // The arrows stay within 1 and 122.
+        for (auto [from, key, to] : {std::tuple{"122", VK_UP, "122"}, {"1", VK_DOWN, "1"},
+                                     {"121", VK_UP, "122"}}) {
+            w.SetText(IDC_DEPTH, from);
+            SendMessageA(w.Control(IDC_DEPTH), WM_KEYDOWN, key, 0);
+            SendMessageA(w.Control(IDC_DEPTH), WM_KEYUP, key, 0);
+            EXPECT_EQ(w.Text(IDC_DEPTH), to) << from;
+        }
         w.SetText(IDC_AFFIX_TEXT, "abcdefghijklmno");
         w.SetText(IDC_DEPTH, "57");
         w.Click(IDC_AFFIX_END);
@@ -207,26 +217,6 @@ TEST_F(SettingsSheetTest, TypedTextsOutsideTheirFieldsAreRefused) {
     EXPECT_EQ(settings.affixPosition, Suffix);
     Texts stored = {".txt", "<none>", "c", "cgi", "cpp", "h", "htm", "html", "Md", "pl", "shtml", "txt"};
     EXPECT_EQ(Entries(settings.extensions), stored);
-}
-
-TEST_F(SettingsSheetTest, TheDepthArrowsStayWithinOneAndOneHundredTwentyTwo) {
-    script.OnWindow(kSheet, [](test::UiWindow& w) {
-        ShowPage(w, kGeneralPage);
-        EXPECT_EQ(SendMessageA(w.Control(IDC_DEPTH), EM_GETLIMITTEXT, 0, 0), 3);
-        const struct {
-            const char* from;
-            WPARAM key;
-            const char* to;
-        } presses[] = {{"122", VK_UP, "122"}, {"1", VK_DOWN, "1"}, {"121", VK_UP, "122"}};
-        for (const auto& press : presses) {
-            w.SetText(IDC_DEPTH, press.from);
-            SendMessageA(w.Control(IDC_DEPTH), WM_KEYDOWN, press.key, 0);
-            SendMessageA(w.Control(IDC_DEPTH), WM_KEYUP, press.key, 0);
-            EXPECT_EQ(w.Text(IDC_DEPTH), press.to) << press.from;
-        }
-        w.Click(IDCANCEL);
-    });
-    EXPECT_EQ(sheet.RunModal(nullptr), 2);
 }
 
 // Delete follows the selection, delete all the list; the list box's menu does the same,
