@@ -8,20 +8,27 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <optional>
+#include <span>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "resources/resource_ids.h"
-#include "settings/config_store.h"
 #include "support/allocation_failure.h"
 #include "support/gui_script.h"
-#include "support/temp_dir.h"
 
 namespace {
 
+using Texts = std::vector<std::string>;
+struct Message {
+    std::string text, caption;
+};
 const test::WindowQuery kSheet{"#32770", "設定"};
 const test::WindowQuery kMenu{"#32768", "", 0};
+const Texts kSortedDefaults = {"<none>", "c", "cgi", "cpp", "h", "htm", "html", "pl", "shtml", "txt"};
 
 enum Page { kOutputPage, kInputPage, kGeneralPage, kExtensionsPage };
 
@@ -29,20 +36,18 @@ void ShowPage(test::UiWindow& sheet, Page page) {
     SendMessageA(sheet.Handle(), PSM_SETCURSEL, page, 0);
 }
 
-std::vector<std::string> Items(test::UiWindow& sheet) {
+Texts Items(test::UiWindow& sheet) {
     HWND list = sheet.Control(IDC_EXT_LIST);
-    std::vector<std::string> items;
-    auto count = SendMessageA(list, LB_GETCOUNT, 0, 0);
-    for (int i = 0; i < count; ++i) {
-        std::string text(static_cast<std::size_t>(SendMessageA(list, LB_GETTEXTLEN, i, 0)), '\0');
-        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
-        items.push_back(text);
+    Texts items(static_cast<std::size_t>(SendMessageA(list, LB_GETCOUNT, 0, 0)));
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        items[i].resize(static_cast<std::size_t>(SendMessageA(list, LB_GETTEXTLEN, i, 0)));
+        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(items[i].data()));
     }
     return items;
 }
 
-std::vector<std::string> Entries(const StringList& list) {
-    std::vector<std::string> entries;
+Texts Entries(const StringList& list) {
+    Texts entries;
     for (std::int32_t i = 0; i < list.Count(); ++i) entries.emplace_back(list[i]);
     return entries;
 }
@@ -61,18 +66,10 @@ void Select(test::UiWindow& sheet, const std::vector<int>& items) {
                  reinterpret_cast<LPARAM>(list));
 }
 
-std::string Block(const SettingsBlock& block) {
-    return {reinterpret_cast<const char*>(&block), sizeof block};
+void ExpectDeleteButtons(test::UiWindow& sheet, bool deleteEnabled, bool deleteAllEnabled) {
+    EXPECT_EQ(sheet.IsEnabled(IDC_EXT_DELETE), deleteEnabled);
+    EXPECT_EQ(sheet.IsEnabled(IDC_EXT_DELETE_ALL), deleteAllEnabled);
 }
-
-void ExpectEmptyListAndPressOk(test::UiWindow& w) {
-    EXPECT_TRUE(Items(w).empty());
-    EXPECT_FALSE(w.IsEnabled(IDC_EXT_DELETE_ALL)) << "nothing to delete";
-    w.Click(IDOK);
-}
-
-const std::vector<std::string> kSortedDefaults = {"<none>", "c",  "cgi",   "cpp", "h",
-                                                  "htm",    "html", "pl", "shtml", "txt"};
 
 class SettingsSheetTest : public testing::Test {
 protected:
@@ -83,399 +80,233 @@ protected:
     test::GuiScript script;
 };
 
-TEST_F(SettingsSheetTest, OutputPresetsCheckTheirButtonsAndShowPressedWhileTheyMatch) {
+// A preset checks its buttons and shows pressed exactly while they are all checked; the
+// UTF-8 mark can be changed only while UTF-8 is chosen, and keeps its state meanwhile.
+TEST_F(SettingsSheetTest, PresetsAndTheMarkFollowTheCodesChosen) {
     settings.widenKana = 1;
     settings.outputCode = Utf8;
+    const int output[] = {IDC_OUT_JIS, IDC_OUT_SHIFT_JIS, IDC_OUT_EUC, IDC_OUT_UNICODE,
+                          IDC_OUT_UTF8, IDC_OUT_KEEP_CODE, IDC_OUT_CRLF, IDC_OUT_CR, IDC_OUT_LF,
+                          IDC_OUT_KEEP_NEWLINE, IDC_PRESET_WINDOWS, IDC_PRESET_MACINTOSH,
+                          IDC_PRESET_UNIX};
+    const int input[] = {IDC_IN_SHIFT_JIS, IDC_IN_EUC, IDC_IN_UNICODE, IDC_PRESET_WINDOWS,
+                         IDC_PRESET_UNIX};
     const struct {
+        Page page;
         int click;
-        int code, newline, pressed;  // pressed: the preset shown pressed, 0 for none
+        std::vector<int> checked;  // of the page's radio buttons, after the click
     } steps[] = {
-        {0, IDC_OUT_UTF8, IDC_OUT_KEEP_NEWLINE, 0},  // matches no preset
-        {IDC_PRESET_WINDOWS, IDC_OUT_SHIFT_JIS, IDC_OUT_CRLF, IDC_PRESET_WINDOWS},
-        {IDC_PRESET_UNIX, IDC_OUT_EUC, IDC_OUT_LF, IDC_PRESET_UNIX},
-        {IDC_OUT_SHIFT_JIS, IDC_OUT_SHIFT_JIS, IDC_OUT_LF, 0},
-        {IDC_OUT_CR, IDC_OUT_SHIFT_JIS, IDC_OUT_CR, IDC_PRESET_MACINTOSH},
-        {IDC_OUT_WIDEN_KANA, IDC_OUT_SHIFT_JIS, IDC_OUT_CR, IDC_PRESET_MACINTOSH},
-        {IDC_PRESET_MACINTOSH, IDC_OUT_SHIFT_JIS, IDC_OUT_CR, IDC_PRESET_MACINTOSH},
-        {IDC_OUT_JIS, IDC_OUT_JIS, IDC_OUT_CR, 0},
-        {IDC_PRESET_WINDOWS, IDC_OUT_SHIFT_JIS, IDC_OUT_CRLF, IDC_PRESET_WINDOWS},
-        {IDC_OUT_UTF8, IDC_OUT_UTF8, IDC_OUT_CRLF, 0},
-        {IDC_OUT_UTF8_MARK, IDC_OUT_UTF8, IDC_OUT_CRLF, 0},
-        {IDC_OUT_UNICODE, IDC_OUT_UNICODE, IDC_OUT_CRLF, 0},  // the mark kept, but disabled
-        {IDC_OUT_UTF8, IDC_OUT_UTF8, IDC_OUT_CRLF, 0},
+        {kOutputPage, 0, {IDC_OUT_UTF8, IDC_OUT_KEEP_NEWLINE}},
+        {kOutputPage, IDC_PRESET_WINDOWS, {IDC_OUT_SHIFT_JIS, IDC_OUT_CRLF, IDC_PRESET_WINDOWS}},
+        {kOutputPage, IDC_PRESET_UNIX, {IDC_OUT_EUC, IDC_OUT_LF, IDC_PRESET_UNIX}},
+        {kOutputPage, IDC_OUT_SHIFT_JIS, {IDC_OUT_SHIFT_JIS, IDC_OUT_LF}},
+        {kOutputPage, IDC_OUT_CR, {IDC_OUT_SHIFT_JIS, IDC_OUT_CR, IDC_PRESET_MACINTOSH}},
+        {kOutputPage, IDC_OUT_WIDEN_KANA, {IDC_OUT_SHIFT_JIS, IDC_OUT_CR, IDC_PRESET_MACINTOSH}},
+        {kOutputPage, IDC_PRESET_MACINTOSH, {IDC_OUT_SHIFT_JIS, IDC_OUT_CR, IDC_PRESET_MACINTOSH}},
+        {kOutputPage, IDC_OUT_JIS, {IDC_OUT_JIS, IDC_OUT_CR}},
+        {kOutputPage, IDC_PRESET_WINDOWS, {IDC_OUT_SHIFT_JIS, IDC_OUT_CRLF, IDC_PRESET_WINDOWS}},
+        {kOutputPage, IDC_OUT_UTF8, {IDC_OUT_UTF8, IDC_OUT_CRLF}},
+        {kOutputPage, IDC_OUT_UTF8_MARK, {IDC_OUT_UTF8, IDC_OUT_CRLF}},
+        {kOutputPage, IDC_OUT_UNICODE, {IDC_OUT_UNICODE, IDC_OUT_CRLF}},
+        {kOutputPage, IDC_OUT_UTF8, {IDC_OUT_UTF8, IDC_OUT_CRLF}},
+        {kInputPage, 0, {IDC_IN_EUC, IDC_PRESET_UNIX}},
+        {kInputPage, IDC_IN_UNICODE, {IDC_IN_UNICODE}},
+        {kInputPage, IDC_PRESET_UNIX, {IDC_IN_EUC, IDC_PRESET_UNIX}},
+        {kInputPage, IDC_PRESET_WINDOWS, {IDC_IN_SHIFT_JIS, IDC_PRESET_WINDOWS}},
     };
-    const int kCodes[] = {IDC_OUT_JIS, IDC_OUT_SHIFT_JIS, IDC_OUT_EUC, IDC_OUT_UNICODE,
-                          IDC_OUT_UTF8, IDC_OUT_KEEP_CODE, IDC_OUT_CRLF, IDC_OUT_CR,
-                          IDC_OUT_LF, IDC_OUT_KEEP_NEWLINE};
-    const int kPresets[] = {IDC_PRESET_WINDOWS, IDC_PRESET_MACINTOSH, IDC_PRESET_UNIX};
     bool kana = true, mark = false;
     for (const auto& step : steps) {
-        if (step.click != 0) {
-            script.OnWindow(kSheet, [step](test::UiWindow& w) { w.Click(step.click); });
-        }
+        // Showing a page again would refill it from the settings and hide a missed click.
+        script.OnWindow(kSheet, [step](test::UiWindow& w) {
+            step.click ? w.Click(step.click) : ShowPage(w, step.page);
+        });
         script.OnWindow(kSheet, [&, step](test::UiWindow& w) {
             SCOPED_TRACE(step.click);
-            for (int id : kCodes)
-                EXPECT_EQ(w.IsChecked(id), id == step.code || id == step.newline) << id;
-            for (int id : kPresets) EXPECT_EQ(w.IsChecked(id), id == step.pressed) << id;
+            for (int id : step.page == kOutputPage ? std::span<const int>(output) : input) {
+                bool checked = std::find(step.checked.begin(), step.checked.end(), id) !=
+                               step.checked.end();
+                EXPECT_EQ(w.IsChecked(id), checked) << id;
+            }
+            if (step.page != kOutputPage) return;
             if (step.click == IDC_OUT_WIDEN_KANA) kana = !kana;
             if (step.click == IDC_OUT_UTF8_MARK) mark = !mark;
             EXPECT_EQ(w.IsChecked(IDC_OUT_WIDEN_KANA), kana) << "only a click changes it";
             EXPECT_EQ(w.IsChecked(IDC_OUT_UTF8_MARK), mark) << "only a click changes it";
-            EXPECT_EQ(w.IsEnabled(IDC_OUT_UTF8_MARK), step.code == IDC_OUT_UTF8);
+            EXPECT_EQ(w.IsEnabled(IDC_OUT_UTF8_MARK), step.checked[0] == IDC_OUT_UTF8);
         });
     }
     script.OnWindow(kSheet, [](test::UiWindow& w) { w.Click(IDOK); });
     EXPECT_EQ(sheet.RunModal(nullptr), 1);
-    EXPECT_EQ(settings.outputCode, Utf8);
-    EXPECT_EQ(settings.newline, CrLf);
-    EXPECT_EQ(settings.widenKana, 0);
-    EXPECT_EQ(settings.utf8Mark, 1);
+    const SettingsBlock& s = settings;
+    EXPECT_EQ(std::vector<int>({s.outputCode, s.newline, s.widenKana, s.utf8Mark, s.inputCode}),
+              std::vector<int>({Utf8, CrLf, 0, 1, ShiftJis}));
 }
 
-TEST_F(SettingsSheetTest, InputPresetsFollowTheCodeAndAnUnlistedCodeIsKept) {
+// Each refusal keeps the sheet open on the box, shows the nearest allowed number, and is
+// told in a warning.
+TEST_F(SettingsSheetTest, TypedTextsOutsideTheirFieldsAreRefused) {
+    const Message depth{"1 から 122 までの値を入力して下さい！", "値のエラー"},
+        name{"ファイル名には以下の文字は使えません！\n       \\ / : , ; * ? \" < > |",
+             "ファイル名のエラー"},
+        tooLong{"文字列が長すぎます！\n半角で 15 文字、全角で 7 文字までです。", "値のエラー"},
+        duplicate{"二重登録は出来ません！", "警告"}, none;
     const struct {
-        std::uint8_t stored;
-        int click;
-        int checked, pressed;  // after the click
-        std::uint8_t saved;
+        Page page;
+        int box;
+        const char* typed;
+        int button;
+        const Message& message;
+        const char* shown;  // the box's text after the message
     } cases[] = {
-        {EucJp, 0, IDC_IN_EUC, IDC_PRESET_UNIX, EucJp},
-        {EucJp, IDC_IN_UNICODE, IDC_IN_UNICODE, 0, Unicode},
-        {Unicode, IDC_PRESET_WINDOWS, IDC_IN_SHIFT_JIS, IDC_PRESET_WINDOWS, ShiftJis},
-        {ShiftJis, IDC_PRESET_UNIX, IDC_IN_EUC, IDC_PRESET_UNIX, EucJp},
-        // JIS has no button: nothing is checked, and leaving the page keeps the code.
-        {Jis, 0, 0, 0, Jis},
+        {kGeneralPage, IDC_DEPTH, "0", IDOK, depth, "1"},
+        {kGeneralPage, IDC_DEPTH, "123", IDOK, depth, "122"},
+        {kGeneralPage, IDC_DEPTH, "", IDOK, depth, "1"},
+        {kGeneralPage, IDC_DEPTH, "999", IDOK, depth, "122"},
+        {kGeneralPage, IDC_AFFIX_TEXT, "a/b", IDOK, name, "a/b"},
+        // Eight double-byte characters are sixteen bytes: one more than the field holds.
+        {kGeneralPage, IDC_AFFIX_TEXT, "変換済み文書です", IDOK, tooLong, "変換済み文書です"},
+        {kExtensionsPage, IDC_EXT_TEXT, "<none>", IDC_EXT_ADD, name, "<none>"},
+        {kExtensionsPage, IDC_EXT_TEXT, "<none>", IDOK, name, "<none>"},
+        // Duplicates ignore case, and an empty box stands for "<none>".
+        {kExtensionsPage, IDC_EXT_TEXT, "TXT", IDC_EXT_ADD, duplicate, "TXT"},
+        {kExtensionsPage, IDC_EXT_TEXT, "", IDC_EXT_ADD, duplicate, ""},
+        {kExtensionsPage, IDC_EXT_TEXT, ".txt", IDC_EXT_ADD, none, ".txt"},
+        {kExtensionsPage, IDC_EXT_TEXT, "Md", IDC_EXT_ADD, none, "Md"},
+        {kExtensionsPage, IDC_EXT_TEXT, "md", IDC_EXT_ADD, duplicate, "md"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << int{c.stored} << " " << c.click);
-        settings.inputCode = c.stored;
-        script.OnWindow(kSheet, [&c](test::UiWindow& w) {
-            ShowPage(w, kInputPage);
-            if (c.click != 0) w.Click(c.click);
+        script.OnWindow(kSheet, [&c, &cases](test::UiWindow& w) {
+            if (&c == cases || c.page != (&c)[-1].page) ShowPage(w, c.page);
+            w.SetText(c.box, c.typed);
+            w.Click(c.button);
         });
-        script.OnWindow(kSheet, [&c](test::UiWindow& w) {
-            for (int id : {IDC_IN_SHIFT_JIS, IDC_IN_EUC, IDC_IN_UNICODE})
-                EXPECT_EQ(w.IsChecked(id), id == c.checked) << id;
-            for (int id : {IDC_PRESET_WINDOWS, IDC_PRESET_UNIX})
-                EXPECT_EQ(w.IsChecked(id), id == c.pressed) << id;
-            ShowPage(w, kGeneralPage);
-            w.Click(IDOK);
-        });
-        EXPECT_EQ(sheet.RunModal(nullptr), 1);
-        EXPECT_EQ(settings.inputCode, c.saved);
-    }
-}
-
-TEST_F(SettingsSheetTest, DepthOutsideItsRangeIsRefusedWithTheBoundsAndTheNearerOne) {
-    const struct {
-        const char* typed;
-        const char* corrected;
-    } cases[] = {{"0", "1"}, {"123", "122"}, {"", "1"}, {"999", "122"}};
-    script.OnWindow(kSheet, [](test::UiWindow& w) { ShowPage(w, kGeneralPage); });
-    for (const auto& c : cases) {
-        script.OnWindow(kSheet, [&c](test::UiWindow& w) {
-            w.SetText(IDC_DEPTH, c.typed);
-            w.Click(IDOK);
-        });
-        script.AnswerMessageBox(IDOK, "値のエラー");
-        script.OnWindow(kSheet, [&c](test::UiWindow& w) {
-            EXPECT_EQ(w.Text(IDC_DEPTH), c.corrected) << c.typed;
-            EXPECT_TRUE(w.HasFocus(IDC_DEPTH)) << c.typed;
+        if (!c.message.caption.empty()) script.AnswerMessageBox(IDOK, c.message.caption);
+        script.OnWindow(kSheet, [&](test::UiWindow& w) {
+            EXPECT_EQ(w.Text(c.box), c.shown) << c.typed;
+            EXPECT_EQ(w.HasFocus(c.box), &c.message != &duplicate && &c.message != &none);
+            if (c.box != IDC_DEPTH) w.SetText(c.box, "");  // so that the page can be left
         });
     }
-    script.OnWindow(kSheet, [](test::UiWindow& w) {
-        w.SetText(IDC_DEPTH, "57");
-        w.Click(IDOK);
-    });
-    EXPECT_EQ(sheet.RunModal(nullptr), 1);
-    ASSERT_EQ(script.MessageBoxes().size(), std::size(cases));
-    for (const auto& box : script.MessageBoxes()) {
-        EXPECT_EQ(box.text, "1 から 122 までの値を入力して下さい！");
-        EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONWARNING));
-    }
-    EXPECT_EQ(settings.depthLimit, 57);
-}
-
-TEST_F(SettingsSheetTest, TheArrowsStayWithinOneAndOneHundredTwentyTwo) {
-    script.OnWindow(kSheet, [](test::UiWindow& w) {
-        ShowPage(w, kGeneralPage);
-        HWND spin = w.Control(IDC_DEPTH_SPIN);
-        int low = 0, high = 0;
-        SendMessageA(spin, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),
-                     reinterpret_cast<LPARAM>(&high));
-        EXPECT_EQ(low, 1);
-        EXPECT_EQ(high, 122);
-        EXPECT_EQ(SendMessageA(w.Control(IDC_DEPTH), EM_GETLIMITTEXT, 0, 0), 3);
-        const struct {
-            const char* from;
-            WPARAM key;
-            const char* to;
-        } presses[] = {{"122", VK_UP, "122"}, {"1", VK_DOWN, "1"}, {"121", VK_UP, "122"}};
-        for (const auto& press : presses) {
-            w.SetText(IDC_DEPTH, press.from);
-            SendMessageA(w.Control(IDC_DEPTH), WM_KEYDOWN, press.key, 0);
-            SendMessageA(w.Control(IDC_DEPTH), WM_KEYUP, press.key, 0);
-            EXPECT_EQ(w.Text(IDC_DEPTH), press.to) << press.from;
-        }
-        w.Click(IDCANCEL);
-    });
-    EXPECT_EQ(sheet.RunModal(nullptr), 2);
-}
-
-TEST_F(SettingsSheetTest, AffixTextsWithForbiddenCharactersOrTooManyBytesAreRefused) {
     script.OnWindow(kSheet, [](test::UiWindow& w) {
         ShowPage(w, kGeneralPage);
         EXPECT_EQ(SendMessageA(w.Control(IDC_AFFIX_TEXT), EM_GETLIMITTEXT, 0, 0), 15);
-        w.SetText(IDC_AFFIX_TEXT, "a/b");
-        w.Click(IDOK);
-    });
-    script.AnswerMessageBox(IDOK, "ファイル名のエラー");
-    // Eight double-byte characters are sixteen bytes: one more than the field holds.
-    script.OnWindow(kSheet, [](test::UiWindow& w) {
-        EXPECT_TRUE(w.HasFocus(IDC_AFFIX_TEXT));
-        w.SetText(IDC_AFFIX_TEXT, "変換済み文書です");
-        w.Click(IDOK);
-    });
-    script.AnswerMessageBox(IDOK, "値のエラー");
-    script.OnWindow(kSheet, [](test::UiWindow& w) {
-        EXPECT_TRUE(w.HasFocus(IDC_AFFIX_TEXT));
+        EXPECT_EQ(SendMessageA(w.Control(IDC_DEPTH), EM_GETLIMITTEXT, 0, 0), 3);
+        // The arrows stay within 1 and 122.
+        for (auto [from, key, to] : {std::tuple{"122", VK_UP, "122"}, {"1", VK_DOWN, "1"},
+                                     {"121", VK_UP, "122"}}) {
+            w.SetText(IDC_DEPTH, from);
+            SendMessageA(w.Control(IDC_DEPTH), WM_KEYDOWN, key, 0);
+            SendMessageA(w.Control(IDC_DEPTH), WM_KEYUP, key, 0);
+            EXPECT_EQ(w.Text(IDC_DEPTH), to) << from;
+        }
         w.SetText(IDC_AFFIX_TEXT, "abcdefghijklmno");
+        w.SetText(IDC_DEPTH, "57");
         w.Click(IDC_AFFIX_END);
         w.Click(IDOK);
     });
     EXPECT_EQ(sheet.RunModal(nullptr), 1);
-    ASSERT_EQ(script.MessageBoxes().size(), 2u);
-    EXPECT_EQ(script.MessageBoxes()[0].text,
-              "ファイル名には以下の文字は使えません！\n       \\ / : , ; * ? \" < > |");
-    EXPECT_EQ(script.MessageBoxes()[0].icon, static_cast<UINT>(MB_ICONWARNING));
-    EXPECT_EQ(script.MessageBoxes()[1].text,
-              "文字列が長すぎます！\n半角で 15 文字、全角で 7 文字までです。");
+    auto seen = script.MessageBoxes().begin();
+    ASSERT_EQ(script.MessageBoxes().size(), std::size(cases) - 2);
+    for (const auto& c : cases) {
+        if (c.message.caption.empty()) continue;
+        EXPECT_EQ(seen->text, c.message.text) << c.typed;
+        EXPECT_EQ((seen++)->icon, static_cast<UINT>(MB_ICONWARNING)) << c.typed;
+    }
+    EXPECT_EQ(settings.depthLimit, 57);
     EXPECT_STREQ(settings.affixText, "abcdefghijklmno");
     EXPECT_EQ(settings.affixPosition, Suffix);
-}
-
-TEST_F(SettingsSheetTest, StoredValuesOutsideThePagesStillFillEveryControl) {
-    settings.outputCode = 9;
-    settings.newline = CrLf;
-    settings.depthLimit = 0;
-    settings.noOutputAction = NewUniqueFile;
-    script.FailOnAnyWindow();
-    script.OnWindow(kSheet, [](test::UiWindow& w) {
-        for (int id : {IDC_OUT_JIS, IDC_OUT_SHIFT_JIS, IDC_OUT_EUC, IDC_OUT_UNICODE,
-                       IDC_OUT_KEEP_CODE})
-            EXPECT_FALSE(w.IsChecked(id)) << id;
-        EXPECT_TRUE(w.IsChecked(IDC_OUT_CRLF));
-        ShowPage(w, kGeneralPage);
-        EXPECT_EQ(w.Text(IDC_DEPTH), "1");
-        EXPECT_TRUE(w.IsChecked(IDC_NO_OUTPUT_UNIQUE));
-        EXPECT_TRUE(w.IsChecked(IDC_AFFIX_START));
-        EXPECT_EQ(w.Text(IDC_AFFIX_TEXT), "Z_");
-        w.Click(IDOK);
-    });
-    EXPECT_EQ(sheet.RunModal(nullptr), 1);
-    EXPECT_EQ(settings.outputCode, 9) << "no button chosen: the value stays, never 255";
-    EXPECT_EQ(settings.depthLimit, 1);
-}
-
-TEST_F(SettingsSheetTest, AddRefusesDuplicatesIgnoringCaseAndTakesTextsAsTyped) {
-    const struct {
-        const char* typed;
-        bool added;
-    } adds[] = {{"TXT", false}, {"", false}, {".txt", true}, {"Md", true}, {"md", false}};
-    script.OnWindow(kSheet, [](test::UiWindow& w) { ShowPage(w, kExtensionsPage); });
-    for (const auto& add : adds) {
-        script.OnWindow(kSheet, [&add](test::UiWindow& w) {
-            w.SetText(IDC_EXT_TEXT, add.typed);
-            w.Click(IDC_EXT_ADD);
-        });
-        if (!add.added) script.AnswerMessageBox(IDOK, "警告");
-    }
-    script.OnWindow(kSheet, [](test::UiWindow& w) {
-        EXPECT_EQ(w.Text(IDC_EXT_TEXT), "md") << "the box keeps its text";
-        // Emptied, the box adds the entry for files without extension.
-        HWND list = w.Control(IDC_EXT_LIST);
-        auto none = SendMessageA(list, LB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>("<none>"));
-        SendMessageA(list, LB_DELETESTRING, none, 0);
-        EXPECT_EQ(Items(w)[1], "c");
-        w.SetText(IDC_EXT_TEXT, "");
-        w.Click(IDC_EXT_ADD);
-    });
-    script.OnWindow(kSheet, [](test::UiWindow& w) {
-        std::vector<std::string> expected = {".txt", "<none>", "c",     "cgi", "cpp", "h",
-                                             "htm",  "html",   "Md", "pl",  "shtml", "txt"};
-        EXPECT_EQ(Items(w), expected);
-        w.SetText(IDC_EXT_TEXT, "");
-        w.Click(IDOK);
-    });
-    EXPECT_EQ(sheet.RunModal(nullptr), 1);
-    ASSERT_EQ(script.MessageBoxes().size(), 3u);
-    EXPECT_EQ(script.MessageBoxes()[0].text, "二重登録は出来ません！");
-    EXPECT_EQ(script.MessageBoxes()[0].icon, static_cast<UINT>(MB_ICONWARNING));
-    std::vector<std::string> stored = {".txt", "<none>", "c",     "cgi", "cpp", "h",
-                                       "htm",  "html",   "Md", "pl",  "shtml", "txt"};
+    Texts stored = {".txt", "<none>", "c", "cgi", "cpp", "h", "htm", "html", "Md", "pl", "shtml", "txt"};
     EXPECT_EQ(Entries(settings.extensions), stored);
 }
 
-TEST_F(SettingsSheetTest, AnExtensionTextWithForbiddenCharactersKeepsTheSheetOpen) {
+// Delete follows the selection, delete all the list; the list box's menu does the same,
+// and Restore defaults asks first and leaves the check box alone.
+TEST_F(SettingsSheetTest, TheExtensionListIsEditedByButtonsAndMenu) {
+    settings.anyExtension = 1;
+    auto menu = [this](int key, bool deleteGrayed) {
+        script.OnWindow(kSheet, [](test::UiWindow& w) {
+            PostMessageA(w.Control(IDC_EXT_LIST), WM_CONTEXTMENU, 0, MAKELPARAM(10, 10));
+        });
+        script.OnWindow(kMenu, [key, deleteGrayed](test::UiWindow& m) {
+            auto shown = reinterpret_cast<HMENU>(SendMessageA(m.Handle(), MN_GETHMENU, 0, 0));
+            EXPECT_EQ((GetMenuState(shown, ID_DELETE, MF_BYCOMMAND) & MF_GRAYED) != 0, deleteGrayed);
+            // Chosen by its access key, as from the keyboard.
+            PostMessageA(m.Handle(), WM_KEYDOWN, key, 0);
+            PostMessageA(m.Handle(), WM_CHAR, key | 0x20, 0);
+        });
+    };
     script.OnWindow(kSheet, [](test::UiWindow& w) {
         ShowPage(w, kExtensionsPage);
-        w.SetText(IDC_EXT_TEXT, "<none>");
-        w.Click(IDC_EXT_ADD);
-    });
-    script.AnswerMessageBox(IDOK, "ファイル名のエラー");
-    script.OnWindow(kSheet, [](test::UiWindow& w) {
-        EXPECT_EQ(Items(w), kSortedDefaults) << "nothing added";
-        w.Click(IDOK);
-    });
-    script.AnswerMessageBox(IDOK, "ファイル名のエラー");
-    script.OnWindow(kSheet, [](test::UiWindow& w) { w.Click(IDCANCEL); });
-    EXPECT_EQ(sheet.RunModal(nullptr), 2);
-}
-
-TEST_F(SettingsSheetTest, DeleteAllEmptiesTheListAndOkStoresAnEmptyListThatSurvivesTheFile) {
-    settings.outputCode = EucJp;
-    script.OnWindow(kSheet, [](test::UiWindow& w) {
-        ShowPage(w, kExtensionsPage);
-        EXPECT_FALSE(w.IsEnabled(IDC_EXT_DELETE));
-        EXPECT_TRUE(w.IsEnabled(IDC_EXT_DELETE_ALL));
-        w.Click(IDC_EXT_DELETE_ALL);
-    });
-    script.OnWindow(kSheet, [](test::UiWindow& w) {
-        EXPECT_TRUE(Items(w).empty());
-        EXPECT_FALSE(w.IsEnabled(IDC_EXT_DELETE));
-        EXPECT_FALSE(w.IsEnabled(IDC_EXT_DELETE_ALL));
-        w.Click(IDOK);
-    });
-    EXPECT_EQ(sheet.RunModal(nullptr), 1);
-    EXPECT_TRUE(script.MessageBoxes().empty()) << "no question";
-    EXPECT_EQ(settings.extensions.Count(), 0);
-
-    test::TempDir dir;
-    std::string path = dir / "ZEKO.CFG";
-    ConfigStore store;
-    RegisterSettings(&settings, &store);
-    ASSERT_TRUE(store.Save(path.c_str()));
-    Settings loaded;
-    ConfigStore loader;
-    RegisterSettings(&loaded, &loader);
-    ASSERT_TRUE(loader.Load(path.c_str()));
-    EXPECT_EQ(loaded.extensions.Count(), 0);
-    EXPECT_EQ(loaded.outputCode, EucJp) << "the rest of the file is read";
-
-    // The next opening shows the empty list, with nothing to delete.
-    SettingsSheet next(loaded);
-    script.OnWindow(kSheet, [](test::UiWindow& w) { ShowPage(w, kExtensionsPage); });
-    script.OnWindow(kSheet, ExpectEmptyListAndPressOk);
-    EXPECT_EQ(next.RunModal(nullptr), 1);
-    EXPECT_EQ(loaded.extensions.Count(), 0);
-}
-
-TEST_F(SettingsSheetTest, DeleteRemovesTheSelectedItemsAndFollowsTheSelection) {
-    script.OnWindow(kSheet, [](test::UiWindow& w) {
-        ShowPage(w, kExtensionsPage);
+        ExpectDeleteButtons(w, false, true);
         Select(w, {0, 3, 9});
     });
     script.OnWindow(kSheet, [](test::UiWindow& w) {
-        EXPECT_TRUE(w.IsEnabled(IDC_EXT_DELETE));
+        ExpectDeleteButtons(w, true, true);
         w.Click(IDC_EXT_DELETE);
     });
     script.OnWindow(kSheet, [](test::UiWindow& w) {
-        std::vector<std::string> left = {"c", "cgi", "h", "htm", "html", "pl", "shtml"};
-        EXPECT_EQ(Items(w), left);
-        EXPECT_FALSE(w.IsEnabled(IDC_EXT_DELETE));
-        EXPECT_TRUE(w.IsEnabled(IDC_EXT_DELETE_ALL));
-        Select(w, {0, 1, 2, 3, 4, 5, 6});
+        EXPECT_EQ(Items(w), (Texts{"c", "cgi", "h", "htm", "html", "pl", "shtml"}));
+        ExpectDeleteButtons(w, false, true);
+        Select(w, {1});
     });
-    script.OnWindow(kSheet, [](test::UiWindow& w) { w.Click(IDC_EXT_DELETE); });
+    menu('D', false);
+    script.OnWindow(kSheet, [](test::UiWindow& w) {
+        EXPECT_EQ(Items(w), (Texts{"c", "h", "htm", "html", "pl", "shtml"}));
+        ExpectDeleteButtons(w, false, true);
+    });
+    menu('A', true);
     script.OnWindow(kSheet, [](test::UiWindow& w) {
         EXPECT_TRUE(Items(w).empty());
-        EXPECT_FALSE(w.IsEnabled(IDC_EXT_DELETE_ALL)) << "nothing left to delete";
-        w.Click(IDCANCEL);
+        ExpectDeleteButtons(w, false, false);
+        PostMessageA(w.Control(IDC_EXT_LIST), WM_CONTEXTMENU, 0, MAKELPARAM(10, 10));
     });
-    EXPECT_EQ(sheet.RunModal(nullptr), 2);
-    EXPECT_EQ(settings.extensions.Count(), 10);
-}
-
-TEST_F(SettingsSheetTest, RestoreDefaultsAsksAndLeavesTheCheckBoxAlone) {
-    SetExtensions(settings, {"doc"});
-    settings.anyExtension = 1;
     script.OnWindow(kSheet, [](test::UiWindow& w) {
-        ShowPage(w, kExtensionsPage);
+        EXPECT_FALSE(IsWindowVisible(FindWindowA("#32768", nullptr))) << "a menu on no item";
         w.Click(IDC_EXT_DEFAULTS);
     });
     script.AnswerMessageBox(IDNO, "確認");
     script.OnWindow(kSheet, [](test::UiWindow& w) {
-        EXPECT_EQ(Items(w), std::vector<std::string>{"doc"});
-        Select(w, {0});
+        EXPECT_TRUE(Items(w).empty());
+        w.Click(IDC_EXT_DEFAULTS);
     });
-    script.OnWindow(kSheet, [](test::UiWindow& w) { w.Click(IDC_EXT_DEFAULTS); });
     script.AnswerMessageBox(IDYES, "確認");
     script.OnWindow(kSheet, [](test::UiWindow& w) {
         EXPECT_EQ(Items(w), kSortedDefaults);
         EXPECT_TRUE(w.IsChecked(IDC_EXT_ANY));
-        EXPECT_FALSE(w.IsEnabled(IDC_EXT_DELETE));
-        EXPECT_TRUE(w.IsEnabled(IDC_EXT_DELETE_ALL));
+        ExpectDeleteButtons(w, false, true);
+        Select(w, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
+    });
+    script.OnWindow(kSheet, [](test::UiWindow& w) { w.Click(IDC_EXT_DELETE); });
+    script.OnWindow(kSheet, [](test::UiWindow& w) {
+        ExpectDeleteButtons(w, false, false);
         w.Click(IDOK);
     });
     EXPECT_EQ(sheet.RunModal(nullptr), 1);
     ASSERT_EQ(script.MessageBoxes().size(), 2u);
     EXPECT_EQ(script.MessageBoxes()[0].text, "デフォルトの設定に戻します。よろしいですか？");
     EXPECT_EQ(script.MessageBoxes()[0].icon, static_cast<UINT>(MB_ICONINFORMATION));
-    EXPECT_EQ(Entries(settings.extensions), kSortedDefaults);
-    EXPECT_EQ(settings.anyExtension, 1);
-}
-
-TEST_F(SettingsSheetTest, TheListBoxMenuDeletesLikeTheButtons) {
-    // An empty list shows no menu; the script fails on any window that comes.
-    SetExtensions(settings, {});
-    script.OnWindow(kSheet, [](test::UiWindow& w) {
-        ShowPage(w, kExtensionsPage);
-        PostMessageA(w.Control(IDC_EXT_LIST), WM_CONTEXTMENU, 0, MAKELPARAM(10, 10));
-    });
-    script.OnWindow(kSheet, [](test::UiWindow& w) {
-        EXPECT_EQ(FindWindowA("#32768", nullptr) != nullptr &&
-                      IsWindowVisible(FindWindowA("#32768", nullptr)),
-                  false);
-        w.Click(IDCANCEL);
-    });
-    EXPECT_EQ(sheet.RunModal(nullptr), 2);
-
-    SetExtensions(settings, {"b", "a", "c"});
-    HMENU shown = nullptr;
-    auto openMenu = [](test::UiWindow& w) {
-        PostMessageA(w.Control(IDC_EXT_LIST), WM_CONTEXTMENU, 0, MAKELPARAM(10, 10));
-    };
-    auto choose = [&shown](UINT command) {
-        return [&shown, command](test::UiWindow& menu) {
-            shown = reinterpret_cast<HMENU>(SendMessageA(menu.Handle(), MN_GETHMENU, 0, 0));
-            UINT state = GetMenuState(shown, ID_DELETE, MF_BYCOMMAND);
-            EXPECT_EQ((state & MF_GRAYED) != 0, command == ID_DELETE_ALL);
-            // Chosen by its access key, as from the keyboard.
-            PostMessageA(menu.Handle(), WM_KEYDOWN, command == ID_DELETE ? 'D' : 'A', 0);
-            PostMessageA(menu.Handle(), WM_CHAR, command == ID_DELETE ? 'd' : 'a', 0);
-        };
-    };
-    script.OnWindow(kSheet, [](test::UiWindow& w) {
-        ShowPage(w, kExtensionsPage);
-        Select(w, {1});
-    });
-    script.OnWindow(kSheet, openMenu);
-    script.OnWindow(kMenu, choose(ID_DELETE));
-    script.OnWindow(kSheet, [](test::UiWindow& w) {
-        EXPECT_EQ(Items(w), (std::vector<std::string>{"a", "c"}));
-        EXPECT_FALSE(w.IsEnabled(IDC_EXT_DELETE));
-    });
-    script.OnWindow(kSheet, openMenu);
-    script.OnWindow(kMenu, choose(ID_DELETE_ALL));
-    script.OnWindow(kSheet, ExpectEmptyListAndPressOk);
-    EXPECT_EQ(sheet.RunModal(nullptr), 1);
     EXPECT_EQ(settings.extensions.Count(), 0);
+    EXPECT_EQ(settings.anyExtension, 1);
+
+    // The next opening shows the empty list, with nothing to delete.
+    script.OnWindow(kSheet, [](test::UiWindow& w) {
+        ShowPage(w, kExtensionsPage);
+        ExpectDeleteButtons(w, false, false);
+        w.Click(IDOK);
+    });
+    EXPECT_EQ(sheet.RunModal(nullptr), 1);
 }
 
-TEST_F(SettingsSheetTest, CancelLeavesEverySettingAndTheNextOpeningShowsTheStoredValues) {
-    SetExtensions(settings, {"zzz", "aaa"});
-    const std::string before = Block(settings);
+// Cancel drops every change; stored values no button stands for stay as they are, and
+// the extensions keep their order unless their page was visited.
+TEST_F(SettingsSheetTest, CancelKeepsEverythingAndOkOnlyWhatThePagesChose) {
+    settings.outputCode = 9;
+    settings.inputCode = Jis;  // no button either
+    settings.depthLimit = 0;
+    settings.noOutputAction = NewUniqueFile;
+    const std::string longEntry(400, 'x');
+    SetExtensions(settings, {"zzz", longEntry.c_str(), "aaa"});
+    const SettingsBlock before = settings;
     script.OnWindow(kSheet, [](test::UiWindow& w) {
         w.Click(IDC_PRESET_UNIX);
         w.Click(IDC_OUT_WIDEN_KANA);
@@ -488,73 +319,48 @@ TEST_F(SettingsSheetTest, CancelLeavesEverySettingAndTheNextOpeningShowsTheStore
     });
     script.OnWindow(kSheet, [](test::UiWindow& w) { w.Click(IDCANCEL); });
     EXPECT_EQ(sheet.RunModal(nullptr), 2);
-    EXPECT_EQ(Block(settings), before);
-    EXPECT_EQ(Entries(settings.extensions), (std::vector<std::string>{"zzz", "aaa"}));
+    EXPECT_EQ(std::memcmp(&before, static_cast<SettingsBlock*>(&settings), sizeof before), 0);
+    EXPECT_EQ(Entries(settings.extensions), (Texts{"zzz", longEntry, "aaa"}));
 
+    script.FailOnAnyWindow();
     script.OnWindow(kSheet, [](test::UiWindow& w) {
-        EXPECT_TRUE(w.IsChecked(IDC_OUT_KEEP_CODE));
-        EXPECT_FALSE(w.IsChecked(IDC_OUT_WIDEN_KANA));
+        for (int id : {IDC_OUT_JIS, IDC_OUT_SHIFT_JIS, IDC_OUT_EUC, IDC_OUT_UNICODE, IDC_OUT_UTF8,
+                       IDC_OUT_KEEP_CODE, IDC_OUT_WIDEN_KANA})
+            EXPECT_FALSE(w.IsChecked(id)) << id;
+        EXPECT_TRUE(w.IsChecked(IDC_OUT_KEEP_NEWLINE));
+        ShowPage(w, kInputPage);
+        for (int id : {IDC_IN_SHIFT_JIS, IDC_IN_EUC, IDC_IN_UNICODE}) EXPECT_FALSE(w.IsChecked(id));
         ShowPage(w, kGeneralPage);
         EXPECT_EQ(w.Text(IDC_DEPTH), "1");
+        EXPECT_TRUE(w.IsChecked(IDC_NO_OUTPUT_UNIQUE));
+        EXPECT_TRUE(w.IsChecked(IDC_AFFIX_START));
         EXPECT_EQ(w.Text(IDC_AFFIX_TEXT), "Z_");
+        w.Click(IDOK);
+    });
+    EXPECT_EQ(sheet.RunModal(nullptr), 1);
+    EXPECT_EQ(settings.outputCode, 9) << "no button chosen: the value stays, never 255";
+    EXPECT_EQ(settings.inputCode, Jis);
+    EXPECT_EQ(settings.depthLimit, 1);
+    EXPECT_EQ(Entries(settings.extensions), (Texts{"zzz", longEntry, "aaa"}));
+
+    script.OnWindow(kSheet, [](test::UiWindow& w) {
         ShowPage(w, kExtensionsPage);
-        EXPECT_EQ(Items(w), (std::vector<std::string>{"aaa", "zzz"}));
         EXPECT_FALSE(w.IsChecked(IDC_EXT_ANY));
         EXPECT_EQ(w.Text(IDC_EXT_TEXT), "") << "the text is no setting";
-        w.Click(IDCANCEL);
-    });
-    EXPECT_EQ(sheet.RunModal(nullptr), 2);
-}
-
-TEST_F(SettingsSheetTest, ExtensionsKeepTheirOrderUnlessThePageWasVisited) {
-    SetExtensions(settings, {"zzz", "aaa", "mmm"});
-    script.OnWindow(kSheet, [](test::UiWindow& w) {
-        ShowPage(w, kGeneralPage);
         w.Click(IDOK);
     });
     EXPECT_EQ(sheet.RunModal(nullptr), 1);
-    EXPECT_EQ(Entries(settings.extensions), (std::vector<std::string>{"zzz", "aaa", "mmm"}));
-
-    script.OnWindow(kSheet, [](test::UiWindow& w) {
-        ShowPage(w, kExtensionsPage);
-        ShowPage(w, kOutputPage);
-        w.Click(IDOK);
-    });
-    EXPECT_EQ(sheet.RunModal(nullptr), 1);
-    EXPECT_EQ(Entries(settings.extensions), (std::vector<std::string>{"aaa", "mmm", "zzz"}));
+    EXPECT_EQ(Entries(settings.extensions), (Texts{"aaa", longEntry, "zzz"})) << "whole";
 }
 
-TEST_F(SettingsSheetTest, ExtensionsLongerThanTheTextBoxComeBackWhole) {
-    const std::string longEntry(400, 'x');
-    SetExtensions(settings, {longEntry.c_str(), "txt"});
-    script.OnWindow(kSheet, [](test::UiWindow& w) {
-        ShowPage(w, kExtensionsPage);
-        w.Click(IDOK);
-    });
-    EXPECT_EQ(sheet.RunModal(nullptr), 1);
-    EXPECT_EQ(Entries(settings.extensions), (std::vector<std::string>{"txt", longEntry}));
-}
-
-TEST_F(SettingsSheetTest, AFailedCopyBackKeepsTheExtensionsButStoresTheRest) {
-    SetExtensions(settings, {"zzz", "aaa"});
-    std::optional<test::FailingAllocations> failing;
-    script.OnWindow(kSheet, [&failing](test::UiWindow& w) {
-        ShowPage(w, kExtensionsPage);
-        w.Click(IDC_EXT_ANY);
-        failing.emplace(0);
-        w.Click(IDOK);
-    });
+// Out of memory: a sheet that cannot copy the list does not open, a delete deletes
+// nothing, and a list that cannot be copied back stays as it was while the rest is stored.
+TEST_F(SettingsSheetTest, RunningOutOfMemoryLosesNoExtension) {
     script.AnswerMessageBox(IDOK, "メモリ不足");
-    EXPECT_EQ(sheet.RunModal(nullptr), 1);
-    failing.reset();
-    ASSERT_EQ(script.MessageBoxes().size(), 1u);
-    EXPECT_EQ(script.MessageBoxes()[0].text, "メモリ不足のため拡張子データの設定に失敗しました！");
-    EXPECT_EQ(script.MessageBoxes()[0].icon, static_cast<UINT>(MB_ICONERROR));
-    EXPECT_EQ(Entries(settings.extensions), (std::vector<std::string>{"zzz", "aaa"}));
-    EXPECT_EQ(settings.anyExtension, 1);
-}
-
-TEST_F(SettingsSheetTest, OutOfMemoryInDeleteDeletesNothing) {
+    {
+        test::FailingAllocations failing(0);
+        EXPECT_EQ(sheet.RunModal(nullptr), -1);
+    }
     std::optional<test::FailingAllocations> failing;
     script.OnWindow(kSheet, [](test::UiWindow& w) {
         ShowPage(w, kExtensionsPage);
@@ -567,20 +373,25 @@ TEST_F(SettingsSheetTest, OutOfMemoryInDeleteDeletesNothing) {
     script.AnswerMessageBox(IDOK, "メモリ不足");
     script.OnWindow(kSheet, [&failing](test::UiWindow& w) {
         failing.reset();
-        EXPECT_EQ(Items(w).size(), 10u);
-        w.Click(IDCANCEL);
+        EXPECT_EQ(Items(w), kSortedDefaults);
+        w.Click(IDC_EXT_ANY);
+        failing.emplace(0);
+        w.Click(IDOK);
     });
-    EXPECT_EQ(sheet.RunModal(nullptr), 2);
-    EXPECT_EQ(script.MessageBoxes()[0].text, "メモリが足りなくて要求に応えられません！");
-}
-
-TEST_F(SettingsSheetTest, ASheetThatCannotCopyTheExtensionsDoesNotOpen) {
     script.AnswerMessageBox(IDOK, "メモリ不足");
-    {
-        test::FailingAllocations failing(0);
-        EXPECT_EQ(sheet.RunModal(nullptr), -1);
+    EXPECT_EQ(sheet.RunModal(nullptr), 1);
+    failing.reset();
+    const char* texts[] = {"メモリが足りなくて要求に応えられません！",
+                           "メモリが足りなくて要求に応えられません！",
+                           "メモリ不足のため拡張子データの設定に失敗しました！"};
+    ASSERT_EQ(script.MessageBoxes().size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(script.MessageBoxes()[i].text, texts[i]);
+        EXPECT_EQ(script.MessageBoxes()[i].icon, static_cast<UINT>(MB_ICONERROR));
     }
-    EXPECT_EQ(settings.extensions.Count(), 10);
+    EXPECT_EQ(Entries(settings.extensions), (Texts{"<none>", "txt", "htm", "html", "shtml", "cgi",
+                                                   "pl", "c", "cpp", "h"}));
+    EXPECT_EQ(settings.anyExtension, 1);
 }
 
 }  // namespace
