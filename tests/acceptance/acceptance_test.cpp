@@ -53,10 +53,8 @@ std::string Sample(CharCode code, NewlineCode newline = KeepNewline) {
     std::string bytes = code == Unicode ? "\xFF\xFE" : "";
     for (const auto& line : kLines) {
         bytes += line[code];
-        for (char c : newline == KeepNewline ? line[4] : kEndings[newline]) {
-            bytes += c;
-            if (code == Unicode) bytes += '\0';
-        }
+        for (char c : newline == KeepNewline ? line[4] : kEndings[newline])
+            bytes += code == Unicode ? std::string{c, '\0'} : std::string(1, c);
     }
     return bytes;
 }
@@ -85,11 +83,11 @@ public:
             test::WalkFiles(root, [&](const std::string& relative, const std::string& path) {
                 found[relative] = test::ReadBytes(path);
             });
-            for (const auto& [path, bytes] : found)
-                if (!expected->contains(path)) ADD_FAILURE() << root << ": " << path << " is extra";
-            for (const auto& [path, bytes] : *expected)
-                if (!found.contains(path) || found[path] != bytes)
-                    ADD_FAILURE() << root << ": " << path << " is missing or changed";
+            for (const Tree* side : {&found, expected})
+                for (const auto& [path, bytes] : *side)
+                    EXPECT_TRUE(found.contains(path) && expected->contains(path) &&
+                                found[path] == expected->at(path))
+                        << root << ": " << path << " is extra, missing or changed";
         }
         for (const std::string& root : {dir_.Path(), output})
             for (const std::string& left : test::LeftoverFiles(root))

@@ -287,10 +287,7 @@ TEST_P(RunCase, LeavesEveryFileAsExpected) {
         folder.resize(folder.rfind(platform::kSeparator));
         ASSERT_TRUE(CreateDirectoryPath(folder.data()));
 #ifndef _WIN32
-        if (letter == 'F') {
-            ASSERT_EQ(mkfifo(At(path).c_str(), 0640), 0);
-            continue;
-        }
+        if (letter == 'F') { ASSERT_EQ(mkfifo(At(path).c_str(), 0640), 0); continue; }
 #endif
         test::WriteBytes(At(path), Content(letter));
 #ifndef _WIN32
@@ -384,7 +381,8 @@ TEST(NameBeforeNaming, TakesOffTheAffixAndTheNumberWhereTheRulePutsThem) {
         AffixPosition position;
         const char *affix, *name, *original;  // nullptr: no generated name
     } cases[] = {
-        {Prefix, "Z_", "Z_a.txt", "a.txt"}, {Prefix, "Z_", "Z_a(2).txt", "a.txt"}, {Prefix, "", "a.txt", nullptr},
+        {Prefix, "Z_", "Z_a.txt", "a.txt"}, {Prefix, "Z_", "Z_a(2).txt", "a.txt"},
+        {Prefix, "", "a.txt", nullptr},
         {Prefix, "Z_", "Z_a(1).txt", "a(1).txt"}, {Prefix, "Z_", "Z_a(02).txt", "a(02).txt"},
         {Prefix, "Z_", "a.txt", nullptr}, {Prefix, "Z_", "z_a.txt", nullptr}, {Prefix, "Z_", "Z_a(12)", "a"},
         {Suffix, "_old", "a_old.txt", "a.txt"}, {Suffix, "_old", "a_old(3).txt", "a.txt"},
