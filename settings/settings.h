@@ -38,7 +38,7 @@ inline constexpr const char* kDefaultExtensions[] = {
 };
 
 // The leading block the settings sheet copies as a whole.  A radio group of the sheet
-// with no button checked stores 255 in its field.
+// with no button checked leaves its field as it was.
 struct SettingsBlock {
     std::uint8_t outputCode;      // CharCode Jis..Keep or Utf8
     std::uint8_t newline;         // NewlineCode
