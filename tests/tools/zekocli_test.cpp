@@ -46,20 +46,28 @@ protected:
     void TearDown() override {
         EXPECT_EQ(test::LeftoverFiles(dir.Path()), std::vector<std::string>{});
     }
-    // The words of line; @NAME stands for the file NAME of the test's folder, @dev for a
-    // file that is none (the null device; natively a FIFO without a writer, which a plain
-    // open waits on).
+    // text with each @NAME (up to a space, '|' or the end) made the path of NAME in the
+    // test's folder ('/' between names), and @dev a file that is none: the null device;
+    // natively a FIFO without a writer, which a plain open waits on.
+    std::string Expand(std::string text) {
+        for (std::size_t at; (at = text.find('@')) != npos;) {
+            std::size_t end = std::min(text.find_first_of(" |\r", at), text.size());
+            std::string name = text.substr(at + 1, end - at - 1), path = dir.Path();
+#if defined(_WIN32)
+            if (name == "dev") path = "NUL";
+#else
+            if (name == "dev") mkfifo((dir / "dev").c_str(), 0600);
+#endif
+            for (std::size_t from = 0, to; path != "NUL" && from <= name.size(); from = to + 1)
+                path = test::Join(path, name.substr(from, (to = std::min(name.find('/', from), name.size())) - from));
+            text.replace(at, end - at, path);
+        }
+        return text;
+    }
     std::vector<std::string> Words(const std::string& line) {
         std::vector<std::string> words;
-        std::istringstream in(line);
-        for (std::string word; in >> word;) {
-#if defined(_WIN32)
-            if (word == "@dev") word = "NUL";
-#else
-            if (word == "@dev") mkfifo((dir / "dev").c_str(), 0600);
-#endif
-            words.push_back(word[0] == '@' && word != "NUL" ? dir / word.substr(1) : word);
-        }
+        std::istringstream in(Expand(line));
+        for (std::string word; in >> word;) words.push_back(word);
         return words;
     }
     test::Run Cli(const std::string& line, const std::string& stdinPath = {}) {
@@ -281,59 +289,55 @@ TEST_F(Zekocli, ManyFilesArePlacedAsTheWindowProgramPlacesThem) {
 }
 
 TEST_F(Zekocli, BatchRunsEveryCaseAndReportsEach) {
-    std::string sjis = File("sjis.txt", Hex("82 A0 0D 0A"));
-    std::string notText = File("notext.txt", Hex("00"));
-    std::string listPath = dir / "list.txt", out = dir / "out";
-    std::string o1 = test::Join(test::Join(out, "made"), "o1"), o2 = test::Join(out, "o2");
-    std::string o3 = test::Join(out, "o3"), o4 = test::Join(out, "o4"), o5 = test::Join(out, "o5");
-    std::string missing = dir / "missing.txt", folder = dir / "folder", device = Words("@dev")[0];
-    platform::MakeDirectory(folder.c_str());
-    std::string list =
-        sjis + "\t" + o1 + "\t3\t2\t0\tauto\n" +                  // detected, converted
-        sjis + "\t" + o2 + "\t4\t3\t0\t2\r\n" +                   // given code: fails
-        sjis + "\t" + o2 + "\t8\t3\t0\t8\n" +
-        "\n" +                                                     // blank lines are skipped
-        notText + "\t" + o3 + "\t1\t0\t0\tauto\n" +               // skipped
-        missing + "\t" + o4 + "\t1\t0\t0\t1\n" +                  // I/O error
-        sjis + "\t" + o5 + "\t1\t0\t0\t4\n" +                     // Keep is no input code
-        sjis + "\t" + o5 + "\t5\t0\t0\tauto\n" +
-        sjis + "\t" + o5 + "\t1\t0\n" +
-        "no tabs here\n" +
-        sjis + std::string("\0junk", 5) + "\t" + o5 + "\t1\t0\t0\t1\n" +
-        sjis + "\t" + o1 + "\t1\t0\t0\t1\n" +                     // never replaced
-        sjis + "\t" + sjis + "\t1\t0\t0\t1\n" +
-        sjis + "\t" + listPath + "\t1\t0\t0\t1\n" +
-        sjis + "\t" + folder + "\t1\t0\t0\t1\n" +
-        sjis + "\t" + device + "\t1\t0\t0\t1\n" +
-        sjis + "\t" + o5 + "\t0\t2\t1\t1";                        // no final line end
-    std::string malformed = "\t-\terror\tmalformed case\n";
-    std::string expected =
-        sjis + "\t" + o1 + "\tShiftJis\tok\n" +
-        sjis + "\t" + o2 + "\tEucJp\tfail\n" +
-        sjis + "\t" + o2 + "\tUtf8\tfail\n" +
-        notText + "\t" + o3 + "\tNotText\tskip\n" +
-        missing + "\t" + o4 + "\t-\terror\tcannot open the input (error 2)\n" +
-        test::Repeat(sjis + "\t" + o5 + malformed, 3) + "no tabs here\t" + malformed +
-        sjis + "\t" + o5 + malformed +
-        sjis + "\t" + o1 + "\t-\terror\tthe output exists; it is not replaced\n" +
-        sjis + "\t" + sjis + "\t-\terror\tthe output is the input\n" +
-        sjis + "\t" + listPath + "\t-\terror\tthe output is the list\n" +
-        sjis + "\t" + folder + "\t-\terror\tthe output is a folder\n" +
-        sjis + "\t" + device + "\t-\terror\tthe output is not a regular file\n" +
-        sjis + "\t" + o5 + "\tShiftJis\tok\n";
-    test::WriteBytes(listPath, list);
-    for (bool fromStdin : {false, true}) {
-        SCOPED_TRACE(fromStdin ? "standard input" : "list file");
-        test::Run run = fromStdin ? Cli("batch", listPath) : Cli("batch " + listPath);
+    File("sjis.txt", Hex("82 A0 0D 0A"));
+    File("notext.txt", Hex("00"));
+    platform::MakeDirectory((dir / "folder").c_str());
+    const std::string kMalformed = "-|error|malformed case";
+    // A case ('|' for TAB) and what is printed for it after IN and OUT.
+    const std::pair<std::string, std::string> cases[] = {
+        {"@sjis.txt|@out/made/o1|3|2|0|auto", "ShiftJis|ok"},
+        {"@sjis.txt|@out/o2|4|3|0|2\r", "EucJp|fail"},  // the given code fails; CR LF
+        {"@sjis.txt|@out/o2|8|3|0|8", "Utf8|fail"},
+        {"", ""},  // a blank line is skipped
+        {"@notext.txt|@out/o3|1|0|0|auto", "NotText|skip"},
+        {"@missing.txt|@out/o4|1|0|0|1", "-|error|cannot open the input (error 2)"},
+        {"@sjis.txt|@out/o5|1|0|0|4", kMalformed},  // Keep is no input code
+        {"@sjis.txt|@out/o5|5|0|0|auto", kMalformed},
+        {"@sjis.txt|@out/o5|1|0", kMalformed},
+        {"no tabs here", kMalformed},
+        {std::string("@sjis.txt\0junk|@out/o5|1|0|0|1", 30), kMalformed},
+        {"-|@out/o5|1|0|0|1", kMalformed},
+        {"@sjis.txt|@out/made/o1|1|0|0|1", "-|error|the output exists; it is not replaced"},
+        {"@sjis.txt|@sjis.txt|1|0|0|1", "-|error|the output is the input"},
+        {"@sjis.txt|@list.txt|1|0|0|1", "-|error|the output is the list"},
+        {"@sjis.txt|@folder|1|0|0|1", "-|error|the output is a folder"},
+        {"@sjis.txt|@dev|1|0|0|1", "-|error|the output is not a regular file"},
+        {"@sjis.txt|@out/o5|0|2|1|1", "ShiftJis|ok"},  // the last, without a line end
+    };
+    std::string list, expected;
+    for (const auto& [line, result] : cases) {
+        std::string text = Expand(line);
+        list += (list.empty() ? "" : "\n") + text;
+        if (text.empty()) continue;
+        std::size_t tab = text.find('|');
+        std::string in = text.substr(0, tab), out = tab == npos ? "" : text.substr(tab + 1);
+        expected += in.c_str() + ("|" + out.substr(0, out.find('|'))) + "|" + result + "\n";
+    }
+    std::replace(list.begin(), list.end(), '|', '\t');
+    std::replace(expected.begin(), expected.end(), '|', '\t');
+    test::WriteBytes(dir / "list.txt", list);
+    for (const char* line : {"batch @list.txt", "batch"}) {
+        SCOPED_TRACE(line);
+        test::Run run = Cli(line, line[5] ? "" : dir / "list.txt");
         EXPECT_EQ(run.exitCode, kIoError) << "the highest status of any case";
         EXPECT_EQ(run.out, expected);
-        EXPECT_NE(run.err.find("zekocli: 2 converted, 0 copied, 14 skipped, 0 failed\n"), npos)
+        EXPECT_NE(run.err.find("zekocli: 2 converted, 0 copied, 15 skipped, 0 failed\n"), npos)
             << run.err;
-        EXPECT_EQ(test::ReadBytes(o1), Hex("FF FE 42 30 0A 00"));
-        EXPECT_EQ(test::ReadBytes(o5), Hex("1B 24 42 24 22 1B 28 42 0A"));
-        EXPECT_EQ(test::ListNames(out), (std::vector<std::string>{"made", "o5"}));
-        EXPECT_EQ(test::ReadBytes(listPath), list);
-        test::RemoveTree(out);
+        EXPECT_EQ(test::ReadBytes(Expand("@out/made/o1")), Hex("FF FE 42 30 0A 00"));
+        EXPECT_EQ(test::ReadBytes(Expand("@out/o5")), Hex("1B 24 42 24 22 1B 28 42 0A"));
+        EXPECT_EQ(test::ListNames(dir / "out"), (std::vector<std::string>{"made", "o5"}));
+        EXPECT_EQ(test::ReadBytes(dir / "list.txt"), list);
+        test::RemoveTree(dir / "out");
     }
     test::Run noList = Cli("batch @none.txt");
     EXPECT_EQ(noList.exitCode, kIoError);
