@@ -58,7 +58,9 @@ void Select(test::UiWindow& sheet, const std::vector<int>& items) {
                  reinterpret_cast<LPARAM>(list));
 }
 
-void ExpectDeleteButtons(test::UiWindow& sheet, bool deleteEnabled, bool deleteAllEnabled) {
+// The list shown, and whether Delete and Delete all can be pressed.
+void ExpectList(test::UiWindow& sheet, const Texts& items, bool deleteEnabled, bool deleteAllEnabled) {
+    EXPECT_EQ(Items(sheet), items);
     EXPECT_EQ(sheet.IsEnabled(IDC_EXT_DELETE), deleteEnabled);
     EXPECT_EQ(sheet.IsEnabled(IDC_EXT_DELETE_ALL), deleteAllEnabled);
 }
@@ -211,22 +213,15 @@ TEST_F(SettingsSheetTest, TheExtensionListIsEditedByButtonsAndMenu) {
             PostMessageA(m.Handle(), WM_CHAR, key | 0x20, 0);
         });
     };
-    On([](auto& w) { ShowPage(w, kExtensionsPage); ExpectDeleteButtons(w, false, true); Select(w, {0, 3, 9}); });
-    On([](auto& w) { ExpectDeleteButtons(w, true, true); w.Click(IDC_EXT_DELETE); });
-    On([](auto& w) {
-        EXPECT_EQ(Items(w), (Texts{"c", "cgi", "h", "htm", "html", "pl", "shtml"}));
-        ExpectDeleteButtons(w, false, true);
-        Select(w, {1});
-    });
+    const Texts seven = {"c", "cgi", "h", "htm", "html", "pl", "shtml"}, six = {"c", "h", "htm", "html", "pl", "shtml"};
+    On([](auto& w) { ShowPage(w, kExtensionsPage); ExpectList(w, kSortedDefaults, false, true); Select(w, {0, 3, 9}); });
+    On([](auto& w) { ExpectList(w, kSortedDefaults, true, true); w.Click(IDC_EXT_DELETE); });
+    On([&](auto& w) { ExpectList(w, seven, false, true); Select(w, {1}); });
     menu('D', false);
-    On([](auto& w) {
-        EXPECT_EQ(Items(w), (Texts{"c", "h", "htm", "html", "pl", "shtml"}));
-        ExpectDeleteButtons(w, false, true);
-    });
+    On([&](auto& w) { ExpectList(w, six, false, true); });
     menu('A', true);
     On([](auto& w) {
-        EXPECT_TRUE(Items(w).empty());
-        ExpectDeleteButtons(w, false, false);
+        ExpectList(w, {}, false, false);
         PostMessageA(w.Control(IDC_EXT_LIST), WM_CONTEXTMENU, 0, MAKELPARAM(10, 10));
     });
     On([](auto& w) {
@@ -234,16 +229,15 @@ TEST_F(SettingsSheetTest, TheExtensionListIsEditedByButtonsAndMenu) {
         w.Click(IDC_EXT_DEFAULTS);
     });
     script.AnswerMessageBox(IDNO, "確認");
-    On([](auto& w) { EXPECT_TRUE(Items(w).empty()); w.Click(IDC_EXT_DEFAULTS); });
+    On([](auto& w) { ExpectList(w, {}, false, false); w.Click(IDC_EXT_DEFAULTS); });
     script.AnswerMessageBox(IDYES, "確認");
     On([](auto& w) {
-        EXPECT_EQ(Items(w), kSortedDefaults);
+        ExpectList(w, kSortedDefaults, false, true);
         EXPECT_TRUE(w.IsChecked(IDC_EXT_ANY));
-        ExpectDeleteButtons(w, false, true);
         Select(w, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
     });
     On([](auto& w) { w.Click(IDC_EXT_DELETE); });
-    On([](auto& w) { ExpectDeleteButtons(w, false, false); w.Click(IDOK); });
+    On([](auto& w) { ExpectList(w, {}, false, false); w.Click(IDOK); });
     EXPECT_EQ(sheet.RunModal(nullptr), 1);
     const std::string ask = "デフォルトの設定に戻します。よろしいですか？";
     ExpectBoxes(script, {ask, ask}, MB_ICONINFORMATION);
@@ -251,7 +245,7 @@ TEST_F(SettingsSheetTest, TheExtensionListIsEditedByButtonsAndMenu) {
     EXPECT_EQ(settings.anyExtension, 1);
 
     // The next opening shows the empty list, with nothing to delete.
-    On([](auto& w) { ShowPage(w, kExtensionsPage); ExpectDeleteButtons(w, false, false); w.Click(IDOK); });
+    On([](auto& w) { ShowPage(w, kExtensionsPage); ExpectList(w, {}, false, false); w.Click(IDOK); });
     EXPECT_EQ(sheet.RunModal(nullptr), 1);
 }
 
@@ -326,7 +320,7 @@ TEST_F(SettingsSheetTest, RunningOutOfMemoryLosesNoExtension) {
     script.AnswerMessageBox(IDOK, "メモリ不足");
     On([&failing](auto& w) {
         failing.reset();
-        EXPECT_EQ(Items(w), kSortedDefaults);
+        ExpectList(w, kSortedDefaults, true, true);
         w.Click(IDC_EXT_ANY);
         failing.emplace(0);
         w.Click(IDOK);
