@@ -17,16 +17,15 @@ namespace {
 const std::map<int, std::vector<int>> kControlsUsed = {
     {IDD_MAIN, {IDC_MAIN_OUTPUT_FOLDER, IDC_MAIN_BROWSE, IDC_MAIN_FILE_LIST, IDC_MAIN_CONVERT,
                 IDC_MAIN_SETTINGS, IDC_MAIN_EXIT}},
-    {IDD_OUTPUT_CODE_PAGE,
-     {IDC_OUT_JIS, IDC_OUT_SHIFT_JIS, IDC_OUT_EUC, IDC_OUT_UNICODE, IDC_OUT_UTF8, IDC_OUT_KEEP_CODE,
-      IDC_OUT_CRLF, IDC_OUT_CR, IDC_OUT_LF, IDC_OUT_KEEP_NEWLINE, IDC_OUT_WIDEN_KANA,
-      IDC_OUT_UTF8_MARK, IDC_PRESET_WINDOWS, IDC_PRESET_MACINTOSH, IDC_PRESET_UNIX}},
-    {IDD_INPUT_CODE_PAGE,
-     {IDC_IN_SHIFT_JIS, IDC_IN_EUC, IDC_IN_UNICODE, IDC_PRESET_WINDOWS, IDC_PRESET_UNIX}},
-    {IDD_GENERAL_PAGE,
-     {IDC_FOLDER_IGNORE, IDC_FOLDER_ALL, IDC_FOLDER_LIMITED, IDC_DEPTH, IDC_DEPTH_SPIN,
-      IDC_MIRROR_FOLDERS, IDC_NO_OUTPUT_DO_NOT_CONVERT, IDC_NO_OUTPUT_REPLACE,
-      IDC_NO_OUTPUT_BACKUP, IDC_NO_OUTPUT_UNIQUE, IDC_AFFIX_START, IDC_AFFIX_END, IDC_AFFIX_TEXT}},
+    {IDD_OUTPUT_CODE_PAGE, {IDC_OUT_JIS, IDC_OUT_SHIFT_JIS, IDC_OUT_EUC, IDC_OUT_UNICODE, IDC_OUT_UTF8,
+                            IDC_OUT_KEEP_CODE, IDC_OUT_CRLF, IDC_OUT_CR, IDC_OUT_LF, IDC_OUT_KEEP_NEWLINE,
+                            IDC_OUT_WIDEN_KANA, IDC_OUT_UTF8_MARK, IDC_PRESET_WINDOWS,
+                            IDC_PRESET_MACINTOSH, IDC_PRESET_UNIX}},
+    {IDD_INPUT_CODE_PAGE, {IDC_IN_SHIFT_JIS, IDC_IN_EUC, IDC_IN_UNICODE, IDC_PRESET_WINDOWS, IDC_PRESET_UNIX}},
+    {IDD_GENERAL_PAGE, {IDC_FOLDER_IGNORE, IDC_FOLDER_ALL, IDC_FOLDER_LIMITED, IDC_DEPTH, IDC_DEPTH_SPIN,
+                        IDC_MIRROR_FOLDERS, IDC_NO_OUTPUT_DO_NOT_CONVERT, IDC_NO_OUTPUT_REPLACE,
+                        IDC_NO_OUTPUT_BACKUP, IDC_NO_OUTPUT_UNIQUE, IDC_AFFIX_START, IDC_AFFIX_END,
+                        IDC_AFFIX_TEXT}},
     {IDD_EXTENSIONS_PAGE, {IDC_EXT_LIST, IDC_EXT_ADD, IDC_EXT_DELETE, IDC_EXT_TEXT, IDC_EXT_ANY,
                            IDC_EXT_DELETE_ALL, IDC_EXT_DEFAULTS}},
     {IDD_PROGRESS, {IDC_PROGRESS_INPUT, IDC_PROGRESS_OUTPUT, IDC_PROGRESS_STOP, IDC_PROGRESS_BAR,
@@ -34,22 +33,19 @@ const std::map<int, std::vector<int>> kControlsUsed = {
     {IDD_NAME_CLASH, {IDC_DECISION_PATH, IDC_DECISION_EXECUTE, IDC_DECISION_ALL, IDC_DECISION_STOP,
                       IDC_CLASH_UNIQUE, IDC_CLASH_RENAME, IDC_CLASH_OVERWRITE, IDC_CLASH_SKIP,
                       IDC_CLASH_NEW_NAME}},
-    {IDD_CANNOT_CONVERT, {IDC_DECISION_PATH, IDC_DECISION_EXECUTE, IDC_DECISION_ALL,
-                          IDC_DECISION_STOP, IDC_UNCONVERTIBLE_IGNORE, IDC_UNCONVERTIBLE_COPY}},
+    {IDD_CANNOT_CONVERT, {IDC_DECISION_PATH, IDC_DECISION_EXECUTE, IDC_DECISION_ALL, IDC_DECISION_STOP,
+                          IDC_UNCONVERTIBLE_IGNORE, IDC_UNCONVERTIBLE_COPY}},
     {IDD_ABOUT, {IDC_ABOUT_CLOSE}},
-    {IDD_DETECTION_FAILED,
-     {IDC_DECISION_PATH, IDC_DECISION_EXECUTE, IDC_DECISION_ALL, IDC_DECISION_STOP,
-      IDC_DETECT_SHIFT_JIS, IDC_DETECT_EUC, IDC_DETECT_UTF8, IDC_DETECT_COPY, IDC_DETECT_IGNORE}},
+    {IDD_DETECTION_FAILED, {IDC_DECISION_PATH, IDC_DECISION_EXECUTE, IDC_DECISION_ALL, IDC_DECISION_STOP,
+                            IDC_DETECT_SHIFT_JIS, IDC_DETECT_EUC, IDC_DETECT_UTF8, IDC_DETECT_COPY,
+                            IDC_DETECT_IGNORE}},
     {IDD_SUMMARY, {IDC_SUMMARY_COUNTS, IDC_SUMMARY_FILES, IDC_SUMMARY_COPY, IDOK}},
 };
 
-INT_PTR CALLBACK IdleDialogProc(HWND, UINT message, WPARAM, LPARAM) {
-    return message == WM_INITDIALOG;
-}
+INT_PTR CALLBACK IdleDialogProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
 
 BOOL CALLBACK AddName(HMODULE, LPCSTR, LPSTR name, LONG_PTR names) {
-    reinterpret_cast<std::vector<int>*>(names)->push_back(static_cast<int>(
-        reinterpret_cast<UINT_PTR>(name)));
+    reinterpret_cast<std::vector<int>*>(names)->push_back(static_cast<int>(reinterpret_cast<UINT_PTR>(name)));
     return TRUE;
 }
 
@@ -91,16 +87,14 @@ bool TextFits(HDC dc, HWND control) {
 }
 
 TEST(ResourcesTest, EveryDialogFitsItsTextsGroupsItsRadiosAndHoldsWhatTheCodeUses) {
-    INITCOMMONCONTROLSEX classes = {sizeof classes,
-                                    ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS};
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&classes);
     std::vector<int> dialogs, listed;
     EnumResourceNamesA(nullptr, RT_DIALOG, AddName, reinterpret_cast<LONG_PTR>(&dialogs));
     for (const auto& entry : kControlsUsed) listed.push_back(entry.first);
     EXPECT_EQ(dialogs, listed);
     // The property pages are child windows.
-    HWND host = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 600, 600, nullptr, nullptr,
-                                nullptr, nullptr);
+    HWND host = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 600, 600, nullptr, nullptr, nullptr, nullptr);
     for (int id : dialogs) {
         SCOPED_TRACE(testing::Message() << "dialog " << id);
         HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), host,

@@ -20,19 +20,14 @@
 
 namespace {
 
-std::string Record(std::uint8_t kind, std::uint16_t id, const std::string& data,
-                   std::uint32_t length) {
-    std::string header = {static_cast<char>(kind), static_cast<char>(id & 0xFF),
-                          static_cast<char>(id >> 8)};
+// A record as stored: kind, id and length in little-endian order, then the data.
+std::string Record(std::uint8_t kind, std::uint16_t id, const std::string& data, std::int64_t length = -1) {
+    if (length < 0) length = static_cast<std::int64_t>(data.size());
+    std::string header = {static_cast<char>(kind), static_cast<char>(id & 0xFF), static_cast<char>(id >> 8)};
     for (int shift = 0; shift < 32; shift += 8) header += static_cast<char>(length >> shift);
     return header + data;
 }
-std::string Record(std::uint8_t kind, std::uint16_t id, const std::string& data) {
-    return Record(kind, id, data, static_cast<std::uint32_t>(data.size()));
-}
-std::string RawRecord(std::uint16_t id, std::uint8_t value) {
-    return Record(Raw, id, std::string(1, static_cast<char>(value)));
-}
+std::string RawRecord(std::uint16_t id, std::uint8_t value) { return Record(Raw, id, {static_cast<char>(value)}); }
 std::string Nul(const std::string& text) { return text + '\0'; }
 
 // The bytes of the block: the fields of records 1 to 10 and 15, then the affix.
@@ -87,13 +82,10 @@ TEST_F(ConfigStoreTest, FilesLoadRecordByRecordOrNotAtAll) {
     };
     const std::string good = RawRecord(6, 0) + Record(Text, 11, Nul("A_"));
     const std::pair<std::string, bool> malformed[] = {  // bad, only bad as the last record
-        {Record(3, 6, "\x01"), false}, {Record(255, 99, "\x01"), false},
-        {Record(Raw, 99, ""), false}, {Record(Text, 99, ""), false},
-        {Record(Text, 11, "ab"), false}, {Record(Text, 11, Nul("ab"), 9), true},
-        {Record(Text, 11, Nul("ab"), 0xFFFFFFFFu), true},
-        {Record(List, 13, std::string(2, '\0')), false},
-        {Record(List, 13, std::string("txt\0", 4)), false},
-        {Record(List, 13, std::string("t\0t", 3)), false},
+        {Record(3, 6, "\x01"), false}, {Record(255, 99, "\x01"), false}, {Record(Raw, 99, ""), false},
+        {Record(Text, 99, ""), false}, {Record(Text, 11, "ab"), false}, {Record(Text, 11, Nul("ab"), 9), true},
+        {Record(Text, 11, Nul("ab"), 0xFFFFFFFFu), true}, {Record(List, 13, std::string(2, '\0')), false},
+        {Record(List, 13, std::string("txt\0", 4)), false}, {Record(List, 13, std::string("t\0t", 3)), false},
         {Record(List, 13, std::string("txt\0\0", 5), 6), true},
     };
     for (const auto& [bad, pastTheEnd] : malformed) {
@@ -104,29 +96,23 @@ TEST_F(ConfigStoreTest, FilesLoadRecordByRecordOrNotAtAll) {
     // Skipped by its length, or a trailing fragment that holds no record: the other
     // records stand.
     for (const std::string& skipped : {
-             RawRecord(99, 7), Record(Text, 0, Nul("zzz")),
-             Record(List, 0xFFFF, std::string("a\0\0", 3)), Record(Text, 6, Nul("x")),
-             RawRecord(13, 1), Record(List, 11, std::string("ab\0\0", 4)),
+             RawRecord(99, 7), Record(Text, 0, Nul("zzz")), Record(List, 0xFFFF, std::string("a\0\0", 3)),
+             Record(Text, 6, Nul("x")), RawRecord(13, 1), Record(List, 11, std::string("ab\0\0", 4)),
              Record(Raw, 1, "\x01\x01"), Record(Raw, 1, std::string(0x10000, '\x01')),
              Record(Text, 11, Nul(std::string(16, 'a'))),  // affix of 16 characters
-             Record(Text, 12, Nul(std::string(261, 'a'))),
-         }) {
+             Record(Text, 12, Nul(std::string(261, 'a')))})
         cases.push_back({skipped + RawRecord(6, 0), true, {{5, IgnoreFolders}}});
-    }
     for (const std::string& tail : {std::string(1, '\0'), std::string("\x02\x0D\x00\x05\x00\x00", 6),
                                     Record(Raw, 1, "", 1), Record(Raw, 99, "", 0xFFFFFFFFu)})
         cases.push_back({RawRecord(6, 0) + tail, true, {{5, IgnoreFolders}}});
     // A value outside its field loads as the default, even after a valid one.
     const int values[][3] = {  // record, stored, loaded
-        {1, 4, 4},   {1, 5, 4},   {1, 255, 4}, {2, 0, 0},   {2, 4, 3},     {3, 1, 1},
-        {3, 2, 0},   {4, 3, 3},   {4, 4, 2},   {4, 0, 0},   {5, 2, 0},     {6, 0, 0},
-        {6, 3, 2},   {7, 0, 0},   {7, 9, 1},   {8, 0, 1},   {8, 122, 122}, {8, 123, 1},
-        {8, 255, 1}, {9, 3, 3},   {9, 4, 0},   {10, 1, 1},  {10, 2, 0},
-    };
+        {1, 4, 4}, {1, 5, 4}, {1, 255, 4}, {2, 0, 0}, {2, 4, 3}, {3, 1, 1}, {3, 2, 0}, {4, 3, 3},
+        {4, 4, 2}, {4, 0, 0}, {5, 2, 0}, {6, 0, 0}, {6, 3, 2}, {7, 0, 0}, {7, 9, 1}, {8, 0, 1},
+        {8, 122, 122}, {8, 123, 1}, {8, 255, 1}, {9, 3, 3}, {9, 4, 0}, {10, 1, 1}, {10, 2, 0}};
     for (const auto& [id, stored, loaded] : values) {
         auto record = static_cast<std::uint16_t>(id);
-        cases.push_back({RawRecord(record, id == 8 ? 7 : 1) + RawRecord(record, stored), true,
-                         {{id - 1, loaded}}});
+        cases.push_back({RawRecord(record, id == 8 ? 7 : 1) + RawRecord(record, stored), true, {{id - 1, loaded}}});
     }
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.bytes.substr(0, 60)));
@@ -153,17 +139,17 @@ TEST_F(ConfigStoreTest, SavedFilesHoldEveryRecordAndLoadBackWhole) {
     folder.replace(0, 6, "C:\\表\\");
     const struct {
         std::vector<std::uint8_t> bytes;  // records 1 to 10, 14 and 15
-        const char* affix;
-        std::string folder;
+        const char *affix, *folder;
         int entries;
     } cases[] = {
         // UTF-8 is Unicode to an older reader: record 14 carries it whole.
-        {{Unicode, 2, 1, 3, 1, 1, 0, 122, 3, 1, Utf8, 1}, "表示ソフト_____", folder, 40},
+        {{Unicode, 2, 1, 3, 1, 1, 0, 122, 3, 1, Utf8, 1}, "表示ソフト_____", folder.c_str(), 40},
         {{ShiftJis, 0, 0, 0, 0, 1, 1, 1, 0, 0, ShiftJis, 0}, "", "", 0},
     };
     for (const auto& c : cases) {
         Bound saved;
-        std::string file;
+        // An empty list is three NULs: one would fall below a List's minimum length.
+        std::string file, list = c.entries ? "" : std::string(2, '\0');
         for (int i = 0; i < 10; ++i) {
             Byte(saved.settings, i) = c.bytes[i];
             file += RawRecord(static_cast<std::uint16_t>(i + 1), c.bytes[i]);
@@ -171,10 +157,8 @@ TEST_F(ConfigStoreTest, SavedFilesHoldEveryRecordAndLoadBackWhole) {
         saved.settings.outputCode = c.bytes[10];
         saved.settings.utf8Mark = c.bytes[11];
         std::strcpy(saved.settings.affixText, c.affix);
-        std::strcpy(saved.settings.outputFolder, c.folder.c_str());
+        std::strcpy(saved.settings.outputFolder, c.folder);
         saved.settings.extensions.Clear();
-        // An empty list is three NULs: one would fall below a List's minimum length.
-        std::string list = c.entries ? "" : std::string(2, '\0');
         for (int i = 0; i < c.entries; ++i) {
             list += Nul("e" + std::to_string(i));
             ASSERT_TRUE(saved.settings.extensions.Add(("e" + std::to_string(i)).c_str()));
