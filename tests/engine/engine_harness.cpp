@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <set>
+#include <utility>
 
 #include "framework/platform.h"
 #include "support/scripted_asker.h"
@@ -11,12 +11,6 @@
 
 namespace test {
 namespace {
-
-// Where the engine's first blocks end: its output block and its input block; UTF-8 is
-// read short of the input block, with room before it for a sequence that a read cuts.
-constexpr std::size_t kBlock = ConversionEngine::kBlock;
-constexpr std::size_t kInputBlock = ConversionEngine::kInputBlock;
-constexpr std::size_t kUtf8Read = kInputBlock - ConversionEngine::kReserve;
 
 // The mark a text in code begins with, when it has one.
 std::string_view Mark(std::int32_t code, bool utf8Mark) {
@@ -28,24 +22,19 @@ std::string_view Mark(std::int32_t code, bool utf8Mark) {
 // twice or lost shows.
 std::string Letters(std::size_t count, bool wide) {
     std::string text;
-    for (std::size_t i = 0; i < count; ++i) {
-        text += static_cast<char>('a' + i % 26);
-        if (wide) text += '\0';
-    }
+    for (std::size_t i = 0; i < count; ++i)
+        text.append(std::string{char('a' + i % 26), '\0'}, 0, wide ? 2 : 1);
     return text;
 }
 
 }  // namespace
 
 std::string Hex(std::string_view text) {
-    std::string bytes;
-    std::string digits;
+    std::string bytes, digits;
     for (char c : text) {
         if (std::isxdigit(static_cast<unsigned char>(c))) digits += c;
-        if (digits.size() == 2) {
-            bytes += static_cast<char>(std::strtoul(digits.c_str(), nullptr, 16));
-            digits.clear();
-        }
+        if (digits.size() == 2)
+            bytes += static_cast<char>(std::stoi(std::exchange(digits, {}), nullptr, 16));
     }
     EXPECT_TRUE(digits.empty()) << "odd hex digits in " << text;
     return bytes;
@@ -57,7 +46,6 @@ Outcome Convert(std::string_view input, Codes codes, Asker* asker, std::int32_t 
     std::string inputPath = dir / "in.txt";
     std::string outPath = outputPath.empty() ? dir / "out.txt" : outputPath;
     WriteBytes(inputPath, input);
-
     ScriptedAsker none;  // the engine asks nothing unless a disk is full
     static ConversionEngine engine;  // reused, as the job reuses its one engine
     RunningFlag flag{running};
@@ -68,7 +56,7 @@ Outcome Convert(std::string_view input, Codes codes, Asker* asker, std::int32_t 
                             platform::kOpenExisting, platform::kAttributeNormal));
         EXPECT_TRUE(out.Open(outPath.c_str(), platform::kGenericWrite, 0,
                              platform::kCreateAlways, platform::kAttributeNormal));
-        struct Checks {
+        struct Checks {  // also when the engine raises
             std::string_view input;
             const std::string& path;
             ~Checks() { EXPECT_TRUE(ReadBytes(path) == input) << "the input changed"; }
@@ -85,10 +73,11 @@ Outcome Convert(std::string_view input, Codes codes, Asker* asker, std::int32_t 
     return outcome;
 }
 
-// The case starts at every offset of a window around each edge, as long as the case and
-// never shorter than the eight bytes the engine tests side by side; in the input, and in
-// the output (their widths differ between UTF-16 and the others).  The letters go after
-// the marks, which only begin a text.
+// The case starts at every offset of a window around each edge of the engine's blocks
+// (its output block, its input block, and the shorter UTF-8 read that leaves room for a
+// sequence a read cuts), as long as the case and never shorter than the eight bytes the
+// engine tests side by side; in the input, and in the output (their widths differ between
+// UTF-16 and the others).  The letters go after the marks, which only begin a text.
 void Check(std::initializer_list<Case> cases) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.input << " from " << c.codes.input << " to "
@@ -105,25 +94,22 @@ void Check(std::initializer_list<Case> cases) {
         const std::size_t inWidth = c.codes.input == Unicode ? 2 : 1;
         const std::size_t outWidth = outCode == Unicode ? 2 : 1;
         const std::size_t window = std::max({std::size_t{8}, input.size(), expected.size()});
+        constexpr std::size_t kBlock = ConversionEngine::kBlock, kIn = ConversionEngine::kInputBlock;
         std::set<std::size_t> counts;
-        for (std::size_t edge : {kBlock, kInputBlock, c.codes.input == Utf8 ? kUtf8Read : kBlock}) {
+        const std::size_t utf8Read = kIn - ConversionEngine::kReserve;
+        for (std::size_t edge : {kBlock, kIn, c.codes.input == Utf8 ? utf8Read : kBlock}) {
             for (std::size_t at = edge - window; at <= edge; ++at) {
-                if ((at - inMark.size()) % inWidth == 0)
-                    counts.insert((at - inMark.size()) / inWidth);
-                if ((at - outMark.size()) % outWidth == 0)
-                    counts.insert((at - outMark.size()) / outWidth);
+                if ((at - inMark.size()) % inWidth == 0) counts.insert((at - inMark.size()) / inWidth);
+                if ((at - outMark.size()) % outWidth == 0) counts.insert((at - outMark.size()) / outWidth);
             }
         }
         for (std::size_t count : counts) {
-            const Outcome after = Convert(std::string(inMark) + Letters(count, inWidth == 2) +
-                                              input.substr(inMark.size()),
-                                          c.codes);
+            const Outcome after = Convert(
+                std::string(inMark) + Letters(count, inWidth == 2) + input.substr(inMark.size()), c.codes);
             EXPECT_EQ(after.converted, c.expected != nullptr) << "after " << count << " letters";
-            if (c.expected) {
-                EXPECT_TRUE(after.output == std::string(outMark) + Letters(count, outWidth == 2) +
-                                                expected.substr(outMark.size()))
-                    << "after " << count << " letters";
-            }
+            EXPECT_TRUE(!c.expected || after.output == std::string(outMark) + Letters(count, outWidth == 2) +
+                                                           expected.substr(outMark.size()))
+                << "after " << count << " letters";
         }
     }
 }

@@ -17,10 +17,7 @@
 namespace test {
 
 struct Codes {
-    std::int32_t input;
-    std::int32_t output;
-    std::int32_t newline = CrLf;
-    std::int32_t widenKana = 0;
+    std::int32_t input, output, newline = CrLf, widenKana = 0;
     bool utf8Mark = false;
 };
 
@@ -37,10 +34,10 @@ std::string Hex(std::string_view text);
 Outcome Convert(std::string_view input, Codes codes, Asker* asker = nullptr,
                 std::int32_t running = 1, const std::string& outputPath = {});
 
+// Input and output in hex; expected is nullptr when the file cannot be converted.
 struct Case {
     Codes codes;
-    const char* input;     // hex
-    const char* expected;  // hex, or nullptr when the file cannot be converted
+    const char *input, *expected;
 };
 
 // Converts each case alone (a failed one writes nothing: its output is still buffered),
