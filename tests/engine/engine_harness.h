@@ -16,29 +16,19 @@
 
 namespace test {
 
-struct Codes {
-    std::int32_t input, output, newline = CrLf, widenKana = 0;
-    bool utf8Mark = false;
-};
-
-struct Outcome {
-    bool converted;
-    std::string output;
-};
+struct Codes { std::int32_t input, output, newline = CrLf, widenKana = 0; bool utf8Mark = false; };
+struct Outcome { bool converted; std::string output; };
 
 // "82 A0 0D 0A" -> the bytes.
 std::string Hex(std::string_view text);
 
 // Converts input with the codes; the output file is created in a scratch folder unless
 // outputPath names one.  Write failures propagate as the engine raises them.
-Outcome Convert(std::string_view input, Codes codes, Asker* asker = nullptr,
-                std::int32_t running = 1, const std::string& outputPath = {});
+Outcome Convert(std::string_view input, Codes codes, Asker* asker = nullptr, std::int32_t running = 1,
+                const std::string& outputPath = {});
 
 // Input and output in hex; expected is nullptr when the file cannot be converted.
-struct Case {
-    Codes codes;
-    const char *input, *expected;
-};
+struct Case { Codes codes; const char *input, *expected; };
 
 // Converts each case alone (a failed one writes nothing: its output is still buffered),
 // then after ASCII text so that its bytes straddle each edge of the engine's blocks.
