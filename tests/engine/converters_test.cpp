@@ -1,7 +1,6 @@
-// The converters: between JIS, Shift_JIS and EUC-JP (the forms of each character, the
-// JIS shift states, the user-defined area, the bytes that fail a file), to and from UTF-16
-// and UTF-8 (the marks, the code page and its strictness, malformed UTF-8), and every
-// double-byte code through every code.
+// The converters between JIS, Shift_JIS and EUC-JP (each character's forms, the JIS shift
+// states, the user-defined area, what fails a file), to and from UTF-16 and UTF-8 (the marks,
+// the code page and its strictness, malformed UTF-8), and every double-byte code through all.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -49,10 +48,10 @@ TEST(ByteConverters, CharacterFormsShiftStatesAndWhatFailsAFile) {
         {{ShiftJis, Keep, Lf, 1}, "B1 0D 0A", "8341 0A"}, {{EucJp, Keep, CrLf}, "8EB1 0D", "8EB1 0D 0A"},
         {{Jis, Keep}, "1B2440 3021 1B2842", "1B2442 3021 1B2842"}, {{Plain, Keep, Lf}, "61 0D 62", "61 0A 62"},
         // Katakana widening: sound marks fold into the katakana that take them.
-        {widen, "B3 DE", "8394"}, {widen, "B1 DE", "8341 814A"}, {widen, "CA DF", "8370"},
-        {widen, "CA DE", "836F"}, {widen, "B6 DF", "834A 814B"}, {widen, "B3 DF", "8345 814B"},
-        {widen, "DF 41", "814B 41"}, {widen, "B6 DE DE", "834B 814A"}, {widen, "DE DE", "814A 814A"},
-        {widen, "A0", "8145"}, {widen, "B6 0D 0A DE", "834A 0D 0A 814A"}, {widen, "B6", "834A"},
+        {widen, "B3 DE", "8394"}, {widen, "B1 DE", "8341 814A"}, {widen, "CA DF", "8370"}, {widen, "CA DE", "836F"},
+        {widen, "B6 DF", "834A 814B"}, {widen, "B3 DF", "8345 814B"}, {widen, "DF 41", "814B 41"}, {widen, "A0", "8145"},
+        {widen, "B6 DE DE", "834B 814A"}, {widen, "DE DE", "814A 814A"}, {widen, "B6 0D 0A DE", "834A 0D 0A 814A"},
+        {widen, "B6", "834A"},
         // EUC-JP puts SS2 before each katakana: the mark is past the next one.
         {eucWiden, "8EB6 8EDE", "834B"}, {eucWiden, "8EB6 8EB1 8EDF 41", "834A 8341 814B 41"},
         {{EucJp, EucJp, CrLf, 1}, "8ECA 8EDF", "A5D1"}, {eucWiden, "8EB6 8E41", nullptr},
@@ -145,9 +144,9 @@ TEST(UnicodeConverters, MarksSinglePassAndThroughTheCodePage) {
     }
 }
 
-// Same-code Shift_JIS checks runs of ASCII and of pairs eight bytes at a time: any other
-// byte must end the eight wherever it falls among them, and any byte in a trail position
-// must be judged as a trail byte, in every lane, after ASCII of either parity.
+// Same-code Shift_JIS checks runs of ASCII and of pairs eight bytes at a time: any other byte
+// ends the eight wherever it falls, and a byte in a trail position is judged as a trail byte
+// in every lane, after ASCII of either parity.
 TEST(ByteConverters, EveryByteIsJudgedAloneInsideRunsOfAsciiAndOfPairs) {
     std::string copied;
     auto judge = [&](std::string text, int at, int b, bool valid) {
@@ -173,10 +172,8 @@ TEST(ByteConverters, EveryByteIsJudgedAloneInsideRunsOfAsciiAndOfPairs) {
 TEST(RoundTrips, EveryDoubleByteCodeThroughEveryCode) {
     const char* mixed[] = {"41", "82 A0", "B1", "B2", "20", "88 9F", "09", "DE", "81 40"};
     std::string text, jisX0208, units = "\xFF\xFE";
-    for (int i = 0; i < 1500; ++i) {
-        for (int c = 0; c < i % 10; ++c) text += Hex(mixed[(i + c) % 9]);
-        text += "\r\n";
-    }
+    for (int i = 0; i < 1500; ++i)  // lines of 0 to 9 characters
+        for (int c = 0; c <= i % 10; ++c) text += c < i % 10 ? Hex(mixed[(i + c) % 9]) : "\r\n";
     std::string viaEuc = text;
     int characters = 0;
     for (int lead = 0x81; lead <= 0xFC; lead = lead == 0x9F ? 0xE0 : lead + 1) {

@@ -52,12 +52,11 @@ Outcome Convert(std::string_view input, Codes codes, Asker* asker, std::int32_t 
     return outcome;
 }
 
-// The case starts at every offset of a window around each edge of the engine's blocks
-// (its output block, its input block, and the shorter UTF-8 read that leaves room for a
-// sequence a read cuts), as long as the case and never shorter than the eight bytes the
-// engine tests side by side; in the input, and in the output (their widths differ between
-// UTF-16 and the others).  Letters, which every code writes as they are (as units when
-// wide), come before it, after the marks, which only begin a text.
+// The case starts at every offset of a window around each edge of the engine's blocks (its
+// output and input blocks, and the shorter UTF-8 read that leaves room for a cut sequence),
+// as long as the case and never under the eight bytes the engine tests side by side; in the
+// input and in the output (UTF-16 differs in width).  Before it go letters, which every code
+// writes as they are (as units when wide), after the marks, which only begin a text.
 void Check(std::initializer_list<Case> cases) {
     auto mark = [](std::int32_t code, bool utf8Mark) {
         return std::string_view(code == Unicode ? "\xFF\xFE" : code == Utf8 && utf8Mark ? "\xEF\xBB\xBF" : "");
