@@ -137,7 +137,7 @@ TEST(UnicodeConverters, MarksSinglePassAndThroughTheCodePage) {
     for (const char* form : {
              "C0 AF", "C1 BF", "E0 80 AF", "E0 9F BF", "F0 80 80 AF", "F0 8F BF BF",  // overlong
              "ED A0 80", "ED BF BF", "F4 90 80 80", "F5 80 80 80", "FF",  // surrogates, past U+10FFFF
-             "80", "41 BF", "C3 A9 A9",                                  // stray continuation
+             "80", "41 BF", "C3 A9 A9", "A7 41 41 41 41 41 41 41",       // stray continuation
              "C3 41", "E3 81 41", "F0 9F 98 41", "E3 C3 A9", "C3", "E3 81", "F0 9F 98"}) {  // cut short
         for (std::int32_t output : {Utf8, Unicode, ShiftJis})
             EXPECT_FALSE(Convert(Hex(form), {Utf8, output}).converted) << form << " to " << output;
