@@ -16,32 +16,19 @@
 
 namespace test {
 
-struct Codes {
-    std::int32_t input;
-    std::int32_t output;
-    std::int32_t newline = CrLf;
-    std::int32_t widenKana = 0;
-    bool utf8Mark = false;
-};
-
-struct Outcome {
-    bool converted;
-    std::string output;
-};
+struct Codes { std::int32_t input, output, newline = CrLf, widenKana = 0; bool utf8Mark = false; };
+struct Outcome { bool converted; std::string output; };
 
 // "82 A0 0D 0A" -> the bytes.
 std::string Hex(std::string_view text);
 
 // Converts input with the codes; the output file is created in a scratch folder unless
 // outputPath names one.  Write failures propagate as the engine raises them.
-Outcome Convert(std::string_view input, Codes codes, Asker* asker = nullptr,
-                std::int32_t running = 1, const std::string& outputPath = {});
+Outcome Convert(std::string_view input, Codes codes, Asker* asker = nullptr, std::int32_t running = 1,
+                const std::string& outputPath = {});
 
-struct Case {
-    Codes codes;
-    const char* input;     // hex
-    const char* expected;  // hex, or nullptr when the file cannot be converted
-};
+// Input and output in hex; expected is nullptr when the file cannot be converted.
+struct Case { Codes codes; const char *input, *expected; };
 
 // Converts each case alone (a failed one writes nothing: its output is still buffered),
 // then after ASCII text so that its bytes straddle each edge of the engine's blocks.
