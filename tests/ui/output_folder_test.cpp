@@ -216,8 +216,6 @@ TEST_F(OutputFolderTest, ThePickerReplacesTheTypedFolderOnlyWhenAFolderIsChosen)
     ASSERT_EQ(SHGetFolderPathA(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, desktop), S_OK);
     for (int button : {IDCANCEL, IDOK}) {
         SCOPED_TRACE(button);
-        std::string title;
-        HWND owner = nullptr;
         test::GuiScript script;
         script.OnWindow(kMain, [&](test::UiWindow& w) {
             mainHandle = w.Handle();
@@ -226,14 +224,11 @@ TEST_F(OutputFolderTest, ThePickerReplacesTheTypedFolderOnlyWhenAFolderIsChosen)
         });
         // The main window is disabled while the picker is up, so only the picker matches.
         script.OnWindow({"#32770", "", IDCANCEL}, [&](test::UiWindow& picker) {
-            owner = GetWindow(picker.Handle(), GW_OWNER);
-            title = picker.Text(kPickerTitleControl);
+            EXPECT_EQ(GetWindow(picker.Handle(), GW_OWNER), mainHandle);
+            EXPECT_EQ(picker.Text(kPickerTitleControl), "出力先フォルダを選択して下さい");
             picker.Click(button);
         });
         Run(script);
-        EXPECT_EQ(title, "出力先フォルダを選択して下さい");
-        EXPECT_EQ(owner, mainHandle);
-        // As the box showed it.
         EXPECT_EQ(std::string(settings.outputFolder), button == IDOK ? desktop : "C:\\typed");
     }
 }
