@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -23,14 +22,8 @@
 
 namespace {
 
-struct Row {
-    std::string name, extension, location, path;
-    bool operator==(const Row&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& o, const Row& r) {
-    return o << "{" << r.name << "|" << r.extension << "|" << r.location << "|" << r.path << "}";
-}
+// "name|extension|location|path", the path being the item parameter.
+using Row = std::string;
 
 void Pump() {
     MSG message;
@@ -57,12 +50,11 @@ protected:
         test::DropFiles(list, paths);
     }
     Row FileRow(const std::string& name, const std::string& extension, const std::string& file) {
-        return {name, extension, dir.Path() + "\\", dir / file};
+        return name + "|" + extension + "|" + dir.Path() + "\\|" + dir / file;
     }
     std::vector<Row> Rows() const {
         std::vector<Row> rows(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
         for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
-            std::string* texts[] = {&rows[i].name, &rows[i].extension, &rows[i].location};
             for (int column = 0; column < 3; ++column) {
                 char text[platform::kPathBuffer] = {};
                 LVITEMA item = {};
@@ -72,15 +64,15 @@ protected:
                 item.pszText = text;
                 item.cchTextMax = sizeof text;
                 EXPECT_TRUE(SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-                *texts[column] = text;
-                if (column == 0) rows[i].path = reinterpret_cast<const char*>(item.lParam);
+                rows[i] += std::string(text) + "|";
+                if (column == 2) rows[i] += reinterpret_cast<const char*>(item.lParam);
             }
         }
         return rows;
     }
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
-        for (const Row& row : Rows()) names.push_back(row.name);
+        for (const Row& row : Rows()) names.push_back(row.substr(0, row.find('|')));
         return names;
     }
     bool ConvertEnabled() const {
@@ -154,7 +146,7 @@ TEST_F(FileListTest, TakesDroppedPathsByTheRuleFollowingShortcutsOnceEach) {
 
 TEST_F(FileListTest, TakesADriveRootAndTellsWhatItCannotTake) {
     test::DropFiles(list, {"C:\\"});
-    EXPECT_EQ(Rows(), (std::vector<Row>{{"", "<folder>", "C:\\", "C:\\"}}));
+    EXPECT_EQ(Rows(), std::vector<Row>{"|<folder>|C:\\|C:\\"});
     window.FileList().DeleteAllEntries();
 
     // Cut short to fit the buffer, this path would name another file that exists.
