@@ -50,7 +50,6 @@ public:
     FileListView& FileList() { return fileList_; }
     bool ListNotEmpty() const { return listNotEmpty_ != 0; }
     bool ListFiltered() const { return listFiltered_ != 0; }
-    bool OutputPossible() const { return outputPossible_ != 0; }
 
 private:
     // The commands of the window's lower half and the settings sheet.
