@@ -1,4 +1,4 @@
-// A dialog from the test template: number exchange, the name checks, the message cut.
+// A dialog from the test template: number and text exchange, the name checks, the message cut.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -46,7 +46,7 @@ protected:
 };
 
 // Numbers outside 0..255 are clamped, what is no number reads as 0.
-TEST_F(OpenDialogTest, ExchangesNumbersBothWays) {
+TEST_F(OpenDialogTest, ExchangesNumbersBothWaysAndReadsTextsUpToTheSize) {
     const std::pair<const char*, std::uint8_t> reads[] = {
         {"42", 42}, {"300", 255}, {"256", 255}, {"255", 255}, {"-5", 0}, {"0", 0}, {"abc", 0}, {"", 0}};
     for (const auto& [text, read] : reads) {
@@ -60,6 +60,10 @@ TEST_F(OpenDialogTest, ExchangesNumbersBothWays) {
     char shown[8] = {};
     GetDlgItemTextA(dialog.Handle(), IDC_NUMBER, shown, sizeof shown);
     EXPECT_STREQ(shown, "200");
+    SetDlgItemTextA(dialog.Handle(), IDC_TEXT, "abcdefgh");
+    char text[5] = {};
+    dialog.ExchangeText(FromControls, IDC_TEXT, text, sizeof text);
+    EXPECT_STREQ(text, "abcd") << "the size counts the NUL";
 }
 
 // A name check that fails warns once over the dialog with the control focused and raises;

@@ -155,7 +155,8 @@ public:
 };
 
 // A subclassed control gets its own procedure back when the object lets go or goes out of
-// scope, and keeps its window (the file list's tests cover the routing and the destruction).
+// scope, and keeps its window; its destruction frees the object (the file list's tests
+// cover the routing).
 TEST(WindowTest, SubclassesAndGivesTheWindowBack) {
     HWND control = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                    GetModuleHandleA(nullptr), nullptr);
@@ -175,7 +176,9 @@ TEST(WindowTest, SubclassesAndGivesTheWindowBack) {
     }
     EXPECT_TRUE(IsWindow(control)) << "the object never destroys its window";
     EXPECT_EQ(GetWindowLongPtrA(control, GWLP_WNDPROC), original);
+    ASSERT_TRUE(object.Subclass(control));
     DestroyWindow(control);
+    EXPECT_TRUE(object.Handle() == nullptr && WindowRegistry::Global().Count() == 0);
 }
 
 TEST(WindowTest, ACreationThatFailsLeavesTheObjectUnregistered) {
