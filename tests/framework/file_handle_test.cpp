@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
-#include "framework/find_file.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -47,22 +47,15 @@ TEST_F(FileHandleTest, RecordsTheFullPathOfAnAbsoluteOrRelativeName) {
 // Nothing is created, cut or overwritten by an open that fails.
 TEST_F(FileHandleTest, FailedOpenLeavesTheHandleClosedAndThePathEmpty) {
     test::WriteBytes(dir / "f.txt", "keep");
-    const struct {
-        std::string name;
-        std::uint32_t disposition;
-        std::uint32_t error;
-    } cases[] = {
-        {dir / "missing.txt", kOpenExisting, kErrorFileNotFound},
-        {dir / "f.txt", kCreateNew, kErrorFileExists},
-        {dir / std::string(300, 'n'), kCreateAlways, kErrorFilenameTooLong},
-    };
-    for (const auto& c : cases) {
+    const std::tuple<std::string, std::uint32_t, std::uint32_t> cases[] = {  // disposition, error
+        {dir / "missing.txt", kOpenExisting, kErrorFileNotFound}, {dir / "f.txt", kCreateNew, kErrorFileExists},
+        {dir / std::string(300, 'n'), kCreateAlways, kErrorFilenameTooLong}};
+    for (const auto& [name, disposition, error] : cases) {
         FileHandle file;
         ASSERT_TRUE(file.Open((dir / "e.txt").c_str(), kGenericWrite, 0, kCreateAlways, 0));
-        EXPECT_FALSE(file.Open(c.name.c_str(), kGenericWrite, 0, c.disposition, 0));
-        EXPECT_EQ(LastError(), c.error);
-        EXPECT_FALSE(file.IsOpen());
-        EXPECT_STREQ(file.FullPath(), "");
+        EXPECT_FALSE(file.Open(name.c_str(), kGenericWrite, 0, disposition, 0));
+        EXPECT_EQ(LastError(), error);
+        EXPECT_TRUE(!file.IsOpen() && *file.FullPath() == '\0') << name;
     }
     EXPECT_EQ(test::ReadBytes(dir / "f.txt"), "keep");
     EXPECT_EQ(test::ListNames(dir.Path()), (std::vector<std::string>{"e.txt", "f.txt"}));
@@ -85,31 +78,6 @@ TEST_F(FileHandleTest, CloseAndDeleteRemovesOnlyAnOpenFileAndTheDestructorCloses
         ASSERT_TRUE(open.Open(path.c_str(), kGenericWrite, 0, kCreateAlways, 0));
     }
     EXPECT_TRUE(Remove(path.c_str()));
-}
-
-TEST_F(FileHandleTest, FindFileTellsExistenceAndListsMatches) {
-    test::WriteBytes(dir / "one.txt", "1");
-    test::WriteBytes(dir / "two.TXT", "2");
-    test::WriteBytes(dir / "three.doc", "3");
-    MakeDirectory((dir / "sub").c_str());
-
-    FindFile find;
-    EXPECT_FALSE(find.FindNext());  // no search open
-    ASSERT_TRUE(find.FindFirst((dir / "one.txt").c_str()));
-    EXPECT_STREQ(find.Name(), "one.txt");
-    EXPECT_FALSE(find.IsDirectory());
-    EXPECT_EQ(find.Data().size, 1u);
-    ASSERT_TRUE(find.FindFirst((dir / "sub").c_str()));
-    EXPECT_TRUE(find.IsDirectory());
-    EXPECT_FALSE(find.FindFirst((dir / "none.txt").c_str()));
-    // A folder written with a trailing separator names no entry, as on Windows.
-    EXPECT_FALSE(find.FindFirst(((dir / "sub") + kSeparator).c_str()));
-
-    std::vector<std::string> names;
-    for (bool more = find.FindFirst((dir / "*.txt").c_str()); more; more = find.FindNext())
-        names.push_back(find.Name());
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"one.txt", "two.TXT"}));
 }
 
 }  // namespace

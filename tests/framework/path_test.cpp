@@ -11,46 +11,29 @@ namespace {
 using platform::kSeparator;
 
 TEST(PathTest, IsDrivePathWantsLetterColonSeparator) {
-    struct Case {
-        const char* path;
-        bool drive;
-    } cases[] = {
-        {"C:\\", true}, {"z:/x", true}, {"C:", false},  {"C:x", false}, {"1:\\", false},
-        {"\\\\server\\share", false}, {"", false}, {"@:\\", false}, {"[:\\", false},
-    };
-    for (const Case& c : cases) EXPECT_EQ(IsDrivePath(c.path), c.drive) << c.path;
+    for (const char* path : {"C:\\", "z:/x"}) EXPECT_TRUE(IsDrivePath(path)) << path;
+    for (const char* path : {"C:", "C:x", "1:\\", "\\\\server\\share", "", "@:\\", "[:\\"})
+        EXPECT_FALSE(IsDrivePath(path)) << path;
 }
 
 TEST(PathTest, EqualIgnoringAsciiCaseFoldsOnlySingleByteLetters) {
-    struct Case {
-        const char* a;
-        const char* b;
+    // ア and ヂ are 83 41 and 83 61: trail bytes that look like A and a; \x83 alone is a lead
+    // byte cut off by the end.
+    const struct {
+        const char *a, *b;
         bool equal;
-    } cases[] = {
-        {"C:\\A.TXT", "c:\\a.txt", true},
-        {"", "", true},
-        {"a", "", false},
-        {"", "a", false},
-        {"abc", "abd", false},
-        {"ア.txt", "ア.TXT", true},
-        {"ア", "ヂ", false},  // 83 41 and 83 61: trail bytes that look like A and a
-        {"表\\X", "表\\x", true},
-        {"\x83", "\x83", true},  // a lead byte cut off by the end
-        {"\x83", "\x83x", false},
-    };
-    for (const Case& c : cases) {
+    } cases[] = {{"C:\\A.TXT", "c:\\a.txt", true}, {"", "", true}, {"ア.txt", "ア.TXT", true},
+                 {"表\\X", "表\\x", true}, {"\x83", "\x83", true}, {"a", "", false},
+                 {"abc", "abd", false}, {"ア", "ヂ", false}, {"\x83", "\x83x", false}};
+    for (const auto& c : cases) {
         EXPECT_EQ(EqualIgnoringAsciiCase(c.a, c.b), c.equal) << c.a << " | " << c.b;
         EXPECT_EQ(EqualIgnoringAsciiCase(c.b, c.a), c.equal) << c.b << " | " << c.a;
     }
 }
 
 TEST(PathTest, SplitsIntoDriveDirectoryBaseAndExtension) {
-    struct Case {
-        const char* path;
-        const char* drive;
-        const char* directory;
-        const char* base;
-        const char* extension;
+    const struct {
+        const char *path, *drive, *directory, *base, *extension;
     } cases[] = {
         {"C:\\dir\\name.txt", "C:", "\\dir\\", "name", ".txt"},
         {"name", "", "", "name", ""},
@@ -64,7 +47,7 @@ TEST(PathTest, SplitsIntoDriveDirectoryBaseAndExtension) {
         {"C:\\表\\ソ.txt", "C:", "\\表\\", "ソ", ".txt"},
         {"D:表示ソフト", "D:", "", "表示ソフト", ""},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         PathParts parts;
         ASSERT_TRUE(SplitPath(c.path, &parts)) << c.path;
         EXPECT_STREQ(parts.drive, c.drive) << c.path;
@@ -82,12 +65,8 @@ TEST(PathTest, SplitRefusesAnOverlongPath) {
     EXPECT_STREQ(parts.baseName, "");
 }
 
-class CreateDirectoryPathTest : public ::testing::Test {
-protected:
+TEST(CreateDirectoryPathTest, CreatesEveryMissingLevelButNothingUnderAFileOrAMissingDrive) {
     test::TempDir dir;
-};
-
-TEST_F(CreateDirectoryPathTest, CreatesEveryMissingLevel) {
     std::string path = test::Join(test::Join(test::Join(dir.Path(), "a"), "表"), "c");
     std::string text = path;
     EXPECT_TRUE(CreateDirectoryPath(text.data()));
@@ -98,12 +77,10 @@ TEST_F(CreateDirectoryPathTest, CreatesEveryMissingLevel) {
     EXPECT_TRUE(CreateDirectoryPath(text.data()));
     std::string trailing = path + kSeparator;
     EXPECT_TRUE(CreateDirectoryPath(trailing.data()));
-}
 
-TEST_F(CreateDirectoryPathTest, FailsUnderAFileOrAMissingDriveAndLeavesThePathAlone) {
     test::WriteBytes(dir / "file", "data");
-    std::string path = test::Join(test::Join(dir / "file", "x"), "y");
-    EXPECT_FALSE(CreateDirectoryPath(path.data()));
+    std::string underFile = test::Join(test::Join(dir / "file", "x"), "y");
+    EXPECT_FALSE(CreateDirectoryPath(underFile.data()));
     EXPECT_EQ(test::ReadBytes(dir / "file"), "data");
 #if defined(_WIN32)
     ASSERT_EQ(platform::DriveType("Q:\\"), platform::kDriveNoRootDir);

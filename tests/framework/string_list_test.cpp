@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/allocation_failure.h"
@@ -33,7 +34,7 @@ TEST(StringListTest, AddKeepsEveryStringInOrderOrFailsLeavingTheListAsItWas) {
     StringList list;
     {
         test::FailingAllocations failing(0);
-        EXPECT_TRUE(list.Add(""));  // accepted, not stored
+        EXPECT_TRUE(list.Add("")) << "accepted, not stored";
     }
     EXPECT_EQ(list.Text(), nullptr);
     std::vector<std::string> added;
@@ -56,20 +57,13 @@ TEST(StringListTest, AddAllAndFindIgnoringAsciiCaseInBothDirections) {
     EXPECT_EQ(Entries(list), (std::vector<std::string>{"txt", "HTM", "Txt", "表", "h"}));
     ASSERT_TRUE(counted.AddAll(texts, 7));
     EXPECT_EQ(counted.Count(), 6);
-    struct Case {
-        const char* text;
-        std::int32_t start;
-        bool forward;
-        std::int32_t found;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, std::int32_t, bool, std::int32_t> cases[] = {  // forward?
         {"TXT", 0, true, 0}, {"TXT", 1, true, 2},  {"txt", 4, false, 2}, {"txt", 1, false, 0},
         {"htm", 0, true, 1}, {"ht", 0, true, -1},  {"htmx", 0, true, -1}, {"", 0, true, -1},
         {"表", 0, true, 3},  {"H", 9, false, 4},   {"txt", 9, true, -1},  {"txt", -5, true, 0},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(list.Find(c.text, c.start, c.forward), c.found)
-            << c.text << " from " << c.start << (c.forward ? " forward" : " backward");
+    for (const auto& [text, start, forward, found] : cases)
+        EXPECT_EQ(list.Find(text, start, forward), found) << text << " " << start;
 }
 
 TEST(StringListTest, AssignCopiesOrFailsLeavingTheTargetAsItWas) {
@@ -87,8 +81,7 @@ TEST(StringListTest, AssignCopiesOrFailsLeavingTheTargetAsItWas) {
     ASSERT_TRUE(copy.Add("more"));  // the copy grows like any list
     EXPECT_EQ(copy.Count(), 41);
     ASSERT_TRUE(copy.Assign(empty));
-    EXPECT_EQ(copy.Count(), 0);
-    EXPECT_EQ(copy.Text(), nullptr);
+    EXPECT_TRUE(copy.Count() == 0 && copy.Text() == nullptr);
 }
 
 // The list ends at the first empty string, which must lie inside the buffer; a refused or
@@ -96,14 +89,10 @@ TEST(StringListTest, AssignCopiesOrFailsLeavingTheTargetAsItWas) {
 TEST(StringListTest, AdoptTakesTheStringsUpToTheFirstEmptyOne) {
     using Entries_ = std::vector<std::string>;
     const std::pair<std::string, std::optional<Entries_>> cases[] = {
-        {std::string("a\0bc\0\0", 6), Entries_{"a", "bc"}},
-        {std::string("txt\0\0htm\0\0", 10), Entries_{"txt"}},
-        {std::string("\0\0\0", 3), Entries_{}},
-        {std::string("\0", 1), Entries_{}},
-        {std::string("abc", 3), std::nullopt},
-        {std::string("abc\0", 4), std::nullopt},
-        {std::string("a\0b", 3), std::nullopt},
-    };
+        {std::string("a\0bc\0\0", 6), Entries_{"a", "bc"}}, {std::string("\0", 1), Entries_{}},
+        {std::string("txt\0\0htm\0\0", 10), Entries_{"txt"}}, {std::string("\0\0\0", 3), Entries_{}},
+        {"abc", std::nullopt}, {std::string("abc\0", 4), std::nullopt},
+        {std::string("a\0b", 3), std::nullopt}};
     for (const auto& [bytes, entries] : cases) {
         for (int successes : {0, 1}) {  // no memory for the offsets, then enough
             StringList list;
@@ -122,8 +111,7 @@ TEST(StringListTest, AdoptTakesTheStringsUpToTheFirstEmptyOne) {
         }
     }
     StringList list;
-    EXPECT_TRUE(list.Adopt(nullptr, 0));
-    EXPECT_EQ(list.Count(), 0);
+    EXPECT_TRUE(list.Adopt(nullptr, 0) && list.Count() == 0);
 }
 
 }  // namespace
