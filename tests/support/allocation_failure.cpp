@@ -4,35 +4,26 @@
 #include <new>
 
 namespace {
-
 bool active = false;
-int successesLeft = 0;
-int refused = 0;
-
+int successesLeft = 0, refused = 0;
 }  // namespace
 
-namespace test {
-
-FailingAllocations::FailingAllocations(int successes) {
+test::FailingAllocations::FailingAllocations(int successes) {
     active = true;
     successesLeft = successes;
     refused = 0;
 }
 
-FailingAllocations::~FailingAllocations() { active = false; }
+test::FailingAllocations::~FailingAllocations() { active = false; }
 
-int FailingAllocations::Refused() const { return refused; }
-
-}  // namespace test
+int test::FailingAllocations::Refused() const { return refused; }
 
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    if (active) {
-        if (successesLeft == 0) {
-            ++refused;
-            return nullptr;
-        }
-        --successesLeft;
+    if (active && successesLeft == 0) {
+        ++refused;
+        return nullptr;
     }
+    if (active) --successesLeft;
     try {
         return ::operator new[](size);
     } catch (const std::bad_alloc&) {

@@ -1,6 +1,6 @@
-// Makes the non-throwing array allocations of the code under test run out of memory.
-// Linking this file into a test replaces operator new[](size, nothrow) for the whole
-// test program; outside a FailingAllocations scope it allocates as usual.
+// Makes the non-throwing array allocations of the code under test run out of memory:
+// linking this replaces operator new[](size, nothrow) for the whole test program, which
+// allocates as usual outside a FailingAllocations scope.
 #pragma once
 
 namespace test {
@@ -13,8 +13,7 @@ public:
     FailingAllocations(const FailingAllocations&) = delete;
     FailingAllocations& operator=(const FailingAllocations&) = delete;
 
-    // The number of allocations refused so far.
-    int Refused() const;
+    int Refused() const;  // allocations refused so far
 };
 
 }  // namespace test

@@ -6,15 +6,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 namespace test {
 namespace {
 
 thread_local GuiScript* activeScript = nullptr;
 
-// How long a step may wait with the thread not pumping messages at all (blocked in a wait
-// or a deadlock) before the program is ended, beyond the step's own timeout.
+// How long beyond its own timeout a step may wait with the thread not pumping at all
+// (blocked, or a deadlock) before the program is ended.
 constexpr DWORD kStallGrace = 10000;
 constexpr UINT kTickMs = 10;
 
@@ -34,74 +33,63 @@ std::string TextOf(HWND window) {
 BOOL CALLBACK CollectVisible(HWND window, LPARAM list) {
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    if (process == GetCurrentProcessId() && IsWindowVisible(window)) {
+    if (process == GetCurrentProcessId() && IsWindowVisible(window))
         reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-    }
     return TRUE;
 }
 
-// The visible top-level windows of this process, topmost first (hidden helper windows are
-// left out).
+// The visible (not helper) top-level windows of this process, topmost first.
 std::vector<HWND> ProcessWindows() {
     std::vector<HWND> windows;
     EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&windows));
     return windows;
 }
 
-// Closes the windows so that the modal loops showing them return: this thread's are
-// destroyed; another thread's can only be asked to close.
+// So that the modal loops showing them return: this thread's are destroyed, another
+// thread's can only be asked to close.
 void CloseProcessWindows() {
     for (HWND window : ProcessWindows()) {
-        if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) {
-            DestroyWindow(window);
-        } else {
-            PostMessageA(window, WM_CLOSE, 0, 0);
-        }
+        if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) DestroyWindow(window);
+        else PostMessageA(window, WM_CLOSE, 0, 0);
     }
 }
 
-struct ControlSearch {
+struct ChildSearch {
+    bool (*matches)(HWND, int);
     int id;
-    HWND found;
+    HWND found = nullptr;
 };
 
-BOOL CALLBACK FindVisibleControl(HWND window, LPARAM search) {
-    auto* s = reinterpret_cast<ControlSearch*>(search);
-    if (GetDlgCtrlID(window) != s->id || !IsWindowVisible(window)) return TRUE;
-    s->found = window;
-    return FALSE;
+BOOL CALLBACK FindChild(HWND window, LPARAM search) {
+    auto* s = reinterpret_cast<ChildSearch*>(search);
+    if (s->matches(window, s->id)) s->found = window;
+    return s->found == nullptr;  // on to the next child until one matches
+}
+
+HWND FirstChild(HWND window, bool (*matches)(HWND, int), int id = 0) {
+    ChildSearch search{matches, id};
+    EnumChildWindows(window, FindChild, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 HWND FindControl(HWND window, int id) {
     if (HWND direct = GetDlgItem(window, id)) return direct;
-    ControlSearch search{id, nullptr};
-    EnumChildWindows(window, FindVisibleControl, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-BOOL CALLBACK FindIconStatic(HWND window, LPARAM found) {
-    if ((GetWindowLongPtrA(window, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) return TRUE;
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
+    return FirstChild(window, [](HWND child, int wanted) {
+        return GetDlgCtrlID(child) == wanted && IsWindowVisible(child);
+    }, id);
 }
 
 // A message box shows one of the system's icons; which one tells its MB_ICON style.
 UINT IconStyleOf(HWND box) {
-    HWND icon = nullptr;
-    EnumChildWindows(box, FindIconStatic, reinterpret_cast<LPARAM>(&icon));
-    if (icon == nullptr) return 0;
-    auto shown = reinterpret_cast<HICON>(SendMessageA(icon, STM_GETICON, 0, 0));
-    const struct {
-        LPCSTR resource;
-        UINT style;
-    } icons[] = {{IDI_HAND, MB_ICONERROR},
-                 {IDI_EXCLAMATION, MB_ICONWARNING},
-                 {IDI_ASTERISK, MB_ICONINFORMATION},
-                 {IDI_QUESTION, MB_ICONQUESTION}};
-    for (const auto& candidate : icons) {
-        if (shown != nullptr && shown == LoadIconA(nullptr, candidate.resource)) {
-            return candidate.style;
-        }
+    HWND icon = FirstChild(box, [](HWND child, int) {
+        return (GetWindowLongPtrA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+    });
+    auto shown = icon != nullptr ? reinterpret_cast<HICON>(SendMessageA(icon, STM_GETICON, 0, 0))
+                                 : nullptr;
+    const std::pair<LPCSTR, UINT> icons[] = {{IDI_HAND, MB_ICONERROR}, {IDI_EXCLAMATION, MB_ICONWARNING},
+                                             {IDI_ASTERISK, MB_ICONINFORMATION}, {IDI_QUESTION, MB_ICONQUESTION}};
+    for (const auto& [resource, style] : icons) {
+        if (shown != nullptr && shown == LoadIconA(nullptr, resource)) return style;
     }
     return 0;
 }
@@ -128,13 +116,9 @@ std::string Describe(const WindowQuery& query) {
 
 HWND UiWindow::Control(int id) const {
     HWND control = FindControl(handle_, id);
-    if (control == nullptr) {
-        ADD_FAILURE() << "no control " << id << " in '" << TextOf(handle_) << "'";
-    }
+    if (control == nullptr) ADD_FAILURE() << "no control " << id << " in '" << TextOf(handle_) << "'";
     return control;
 }
-
-std::string UiWindow::Caption() const { return TextOf(handle_); }
 
 std::string UiWindow::Text(int id) const {
     HWND control = Control(id);
@@ -143,9 +127,7 @@ std::string UiWindow::Text(int id) const {
 
 void UiWindow::SetText(int id, std::string_view text) const {
     std::string copy(text);
-    if (HWND control = Control(id)) {
-        SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(copy.c_str()));
-    }
+    if (HWND control = Control(id)) SendMessageA(control, WM_SETTEXT, 0, LPARAM(copy.c_str()));
 }
 
 void UiWindow::Click(int id) const {
@@ -154,8 +136,7 @@ void UiWindow::Click(int id) const {
 
 void UiWindow::Command(int id) const {
     HWND control = Control(id);
-    HWND target = control != nullptr ? GetParent(control) : handle_;
-    PostMessageA(target, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+    PostMessageA(control != nullptr ? GetParent(control) : handle_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(control));
 }
 
@@ -173,8 +154,7 @@ bool UiWindow::HasFocus(int id) const {
     HWND control = Control(id);
     GUITHREADINFO thread{};
     thread.cbSize = sizeof thread;
-    return control != nullptr &&
-           GetGUIThreadInfo(GetWindowThreadProcessId(control, nullptr), &thread) &&
+    return control != nullptr && GetGUIThreadInfo(GetWindowThreadProcessId(control, nullptr), &thread) &&
            thread.hwndFocus == control;
 }
 
@@ -202,10 +182,8 @@ GuiScript::~GuiScript() {
     KillTimer(nullptr, timer_);
     UnhookWindowsHookEx(hook_);
     activeScript = nullptr;
-    if (!failed_) {
-        for (const Step& step : steps_) {
-            ADD_FAILURE() << "GUI script ended before " << Describe(step.query) << " appeared";
-        }
+    for (const Step& step : steps_) {
+        if (!failed_) ADD_FAILURE() << "GUI script ended before " << Describe(step.query) << " appeared";
     }
 }
 
@@ -219,7 +197,7 @@ GuiScript& GuiScript::OnWindow(WindowQuery query, std::function<void(UiWindow&)>
 GuiScript& GuiScript::AnswerMessageBox(int button, std::string caption) {
     return OnWindow({"#32770", std::move(caption), button}, [this, button](UiWindow& box) {
         auto focus = focusAtActivation_.find(box.Handle());
-        boxes_.push_back({box.Text(0xFFFF), box.Caption(), IconStyleOf(box.Handle()),
+        boxes_.push_back({box.Text(0xFFFF), TextOf(box.Handle()), IconStyleOf(box.Handle()),
                           focus != focusAtActivation_.end() ? focus->second : nullptr,
                           GetWindow(box.Handle(), GW_OWNER)});
         box.Click(button);
@@ -227,9 +205,8 @@ GuiScript& GuiScript::AnswerMessageBox(int button, std::string caption) {
 }
 
 LRESULT CALLBACK GuiScript::WatchActivation(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_ACTIVATE && activeScript != nullptr) {
+    if (code == HCBT_ACTIVATE && activeScript != nullptr)
         activeScript->focusAtActivation_[reinterpret_cast<HWND>(wParam)] = GetFocus();
-    }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
@@ -245,19 +222,12 @@ void GuiScript::FailOnAnyWindow() {
 void GuiScript::RunDueStep() {
     DWORD now = GetTickCount();
     lastActivity_ = now;
-    if (failed_) {
-        // Nothing more is scripted: whatever opens is closed so the test can go on.
-        CloseProcessWindows();
-        return;
-    }
+    if (failed_) return CloseProcessWindows();  // nothing more is scripted: let the test go on
     if (steps_.empty()) {
-        if (!strict_) return;
-        std::vector<HWND> shown = ProcessWindows();
-        bool unexpected = std::any_of(shown.begin(), shown.end(), [this](HWND window) {
-            return std::find(shownBeforeStrict_.begin(), shownBeforeStrict_.end(), window) ==
-                   shownBeforeStrict_.end();
-        });
-        if (unexpected) Fail("unexpected window");
+        for (HWND window : strict_ ? ProcessWindows() : std::vector<HWND>()) {
+            if (std::ranges::find(shownBeforeStrict_, window) == shownBeforeStrict_.end())
+                return Fail("unexpected window");
+        }
         return;
     }
     Step& due = steps_.front();
@@ -269,17 +239,18 @@ void GuiScript::RunDueStep() {
         steps_.pop_front();
         stepsLeft_ = steps_.size();
         UiWindow found(window);
-        step.action(found);
-        return;
+        return step.action(found);
     }
-    if (now - due.waitingSince > timeout_) {
+    if (now - due.waitingSince > timeout_)
         Fail("no " + Describe(due.query) + " within " + std::to_string(timeout_) + " ms");
-    }
 }
 
 void GuiScript::Fail(const std::string& why) {
-    ADD_FAILURE() << "GUI script: " << why << "; the windows:\n"
-                  << DescribeProcessWindows();
+    std::string windows;  // "class 'caption'" lines
+    for (HWND window : ProcessWindows())
+        windows += "  " + ClassOf(window) + " '" + TextOf(window) +
+                   (IsWindowEnabled(window) ? "'\n" : "' (disabled)\n");
+    ADD_FAILURE() << "GUI script: " << why << "; the windows:\n" << (windows.empty() ? "  (none)\n" : windows);
     failed_ = true;
     steps_.clear();
     stepsLeft_ = 0;
@@ -288,13 +259,11 @@ void GuiScript::Fail(const std::string& why) {
 
 void GuiScript::Watchdog() {
     std::unique_lock guard(watchdogLock_);
-    while (!watchdogWake_.wait_for(guard, std::chrono::milliseconds(200),
-                                   [this] { return stopping_; })) {
+    while (!watchdogWake_.wait_for(guard, std::chrono::milliseconds(200), [this] { return stopping_; })) {
         if (stepsLeft_ == 0 || GetTickCount() - lastActivity_ <= timeout_ + kStallGrace) continue;
-        std::fprintf(stderr,
-                     "GUI script: the test thread stopped pumping messages for %lu ms with "
-                     "%zu step(s) waiting; ending the test program\n",
-                     static_cast<unsigned long>(timeout_ + kStallGrace), stepsLeft_.load());
+        std::fprintf(stderr, "GUI script: the test thread stopped pumping messages for %lu ms with %zu step(s) "
+                     "waiting; ending the test program\n", static_cast<unsigned long>(timeout_ + kStallGrace),
+                     stepsLeft_.load());
         std::fflush(stderr);
         std::_Exit(3);
     }
@@ -309,27 +278,11 @@ LRESULT DropFiles(HWND target, const std::vector<std::string>& paths, POINT poin
         return 0;
     }
     auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-    drop->pFiles = sizeof(DROPFILES);
-    drop->pt = point;
-    drop->fNC = FALSE;
-    drop->fWide = FALSE;
-    char* name = reinterpret_cast<char*>(drop) + sizeof(DROPFILES);
-    for (const std::string& path : paths) {
-        std::memcpy(name, path.c_str(), path.size() + 1);
-        name += path.size() + 1;
-    }
+    *drop = {sizeof(DROPFILES), point, FALSE, FALSE};
+    char* name = reinterpret_cast<char*>(drop + 1);
+    for (const std::string& path : paths) name = std::copy_n(path.c_str(), path.size() + 1, name);
     GlobalUnlock(memory);
     return SendMessageA(target, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
-}
-
-std::string DescribeProcessWindows() {
-    std::string text;
-    for (HWND window : ProcessWindows()) {
-        text += "  " + ClassOf(window) + " '" + TextOf(window) + "'";
-        if (!IsWindowEnabled(window)) text += " (disabled)";
-        text += "\n";
-    }
-    return text.empty() ? "  (none)\n" : text;
 }
 
 }  // namespace test

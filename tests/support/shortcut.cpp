@@ -7,10 +7,7 @@
 
 #include <gtest/gtest.h>
 
-namespace test {
-
-// Writes a real shortcut through the system's own shell-link object.
-void MakeShortcut(const std::string& link, const std::string& target) {
+void test::MakeShortcut(const std::string& link, const std::string& target) {
     ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
     IShellLinkA* shellLink = nullptr;
     IPersistFile* file = nullptr;
@@ -18,8 +15,7 @@ void MakeShortcut(const std::string& link, const std::string& target) {
     bool saved = SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
                                             IID_IShellLinkA, reinterpret_cast<void**>(&shellLink))) &&
                  SUCCEEDED(shellLink->SetPath(target.c_str())) &&
-                 SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile,
-                                                     reinterpret_cast<void**>(&file))) &&
+                 SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
                  MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wide, MAX_PATH + 1) > 0 &&
                  SUCCEEDED(file->Save(wide, TRUE));
     if (file) file->Release();
@@ -27,5 +23,3 @@ void MakeShortcut(const std::string& link, const std::string& target) {
     CoUninitialize();
     ASSERT_TRUE(saved) << link;
 }
-
-}  // namespace test

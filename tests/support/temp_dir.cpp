@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -25,53 +24,29 @@ bool IsTemporaryName(const std::string& name) {
     return upper.size() > 4 && upper.ends_with(".TMP") && (upper[0] == 'Z' || upper[0] == 'U');
 }
 
-void WalkBelow(const std::string& folder, const std::string& relative,
-               const std::function<void(const std::string&, const std::string&)>& visit) {
-    for (const std::string& name : ListNames(folder)) {
-        std::string path = Join(folder, name);
-        std::string below = relative.empty() ? name : Join(relative, name);
-        if (IsFolder(path)) {
-            WalkBelow(path, below, visit);
-        } else {
-            visit(below, path);
-        }
-    }
-}
-
-std::string CurrentDirectory() {
-    char buffer[platform::kPathBuffer];
-    std::uint32_t length = platform::CurrentDirectory(sizeof buffer, buffer);
-    if (length == 0 || length >= sizeof buffer) throw std::runtime_error("no current directory");
-    return buffer;
-}
-
 }  // namespace
 
 std::string Join(std::string_view folder, std::string_view name) {
     std::string path(folder);
     if (!path.empty() && !EndsWithSeparator(path.c_str())) path += platform::kSeparator;
-    path += name;
-    return path;
+    return path += name;
 }
 
 TempDir::TempDir() {
     static std::atomic<int> counter{0};
-    std::string base = CurrentDirectory();
+    char base[platform::kPathBuffer];
+    std::uint32_t length = platform::CurrentDirectory(sizeof base, base);
+    if (length == 0 || length >= sizeof base) throw std::runtime_error("no current directory");
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    // A parameterised test's name ends in "/<index>".
     std::string testName = test ? test->name() : "run";
-    std::replace(testName.begin(), testName.end(), '/', '-');
+    std::replace(testName.begin(), testName.end(), '/', '-');  // a parameterised test's "/<index>"
     for (int attempt = 0; attempt < 1000; ++attempt) {
         // The number first: a long test name is cut, and the cut must keep the names apart.
         char name[64];
         std::snprintf(name, sizeof name, "zt-%d-%s", counter++, testName.c_str());
-        std::string candidate = Join(base, name);
-        if (platform::MakeDirectory(candidate.c_str())) {
-            path_ = candidate;
-            return;
-        }
+        if (platform::MakeDirectory((path_ = Join(base, name)).c_str())) return;
     }
-    throw std::runtime_error("cannot create a scratch folder in " + base);
+    throw std::runtime_error("cannot create a scratch folder in " + std::string(base));
 }
 
 TempDir::~TempDir() { RemoveTree(path_); }
@@ -79,8 +54,8 @@ TempDir::~TempDir() { RemoveTree(path_); }
 std::string TempDir::operator/(std::string_view name) const { return Join(path_, name); }
 
 void WriteBytes(const std::string& path, std::string_view bytes) {
-    platform::FileId file = platform::Open(path.c_str(), platform::kGenericWrite, 0,
-                                           platform::kCreateAlways, platform::kAttributeNormal);
+    platform::FileId file = platform::Open(path.c_str(), platform::kGenericWrite, 0, platform::kCreateAlways,
+                                           platform::kAttributeNormal);
     ASSERT_NE(file, platform::kInvalidFile) << "cannot create " << path;
     std::uint32_t written = 0;
     bool ok = platform::Write(file, bytes.data(), static_cast<std::uint32_t>(bytes.size()), &written);
@@ -89,9 +64,8 @@ void WriteBytes(const std::string& path, std::string_view bytes) {
 }
 
 std::string ReadBytes(const std::string& path) {
-    platform::FileId file = platform::Open(path.c_str(), platform::kGenericRead,
-                                           platform::kShareRead, platform::kOpenExisting,
-                                           platform::kAttributeNormal);
+    platform::FileId file = platform::Open(path.c_str(), platform::kGenericRead, platform::kShareRead,
+                                           platform::kOpenExisting, platform::kAttributeNormal);
     if (file == platform::kInvalidFile) {
         ADD_FAILURE() << "cannot open " << path;
         return {};
@@ -106,8 +80,7 @@ std::string ReadBytes(const std::string& path) {
 
 std::string Repeat(std::string_view piece, std::size_t times) {
     std::string text;
-    text.reserve(piece.size() * times);
-    for (std::size_t i = 0; i < times; ++i) text += piece;
+    while (times-- > 0) text += piece;
     return text;
 }
 
@@ -117,13 +90,21 @@ bool Exists(const std::string& path) {
 
 bool IsFolder(const std::string& path) {
     std::uint32_t attributes = platform::Attributes(path.c_str());
-    return attributes != platform::kInvalidAttributes &&
-           (attributes & platform::kAttributeDirectory) != 0;
+    return attributes != platform::kInvalidAttributes && (attributes & platform::kAttributeDirectory) != 0;
 }
 
 void WalkFiles(const std::string& root,
                const std::function<void(const std::string&, const std::string&)>& visit) {
-    if (IsFolder(root)) WalkBelow(root, "", visit);
+    for (const std::string& name : IsFolder(root) ? ListNames(root) : std::vector<std::string>()) {
+        std::string path = Join(root, name);
+        if (!IsFolder(path)) {
+            visit(name, path);
+            continue;
+        }
+        WalkFiles(path, [&](const std::string& relative, const std::string& below) {
+            visit(Join(name, relative), below);
+        });
+    }
 }
 
 std::vector<std::string> ListNames(const std::string& folder) {
@@ -132,8 +113,7 @@ std::vector<std::string> ListNames(const std::string& folder) {
     platform::FindId search = platform::FindFirst(Join(folder, "*").c_str(), &data);
     if (search == platform::kInvalidFind) return names;
     do {
-        std::string name = data.name;
-        if (name != "." && name != "..") names.push_back(name);
+        if (std::string name = data.name; name != "." && name != "..") names.push_back(name);
     } while (platform::FindNext(search, &data));
     platform::FindEnd(search);
     std::sort(names.begin(), names.end());
@@ -141,9 +121,8 @@ std::vector<std::string> ListNames(const std::string& folder) {
 }
 
 void RemoveTree(const std::string& path) {
-    if (!Exists(path)) return;
     if (!IsFolder(path)) {
-        platform::Remove(path.c_str());
+        if (Exists(path)) platform::Remove(path.c_str());
         return;
     }
     for (const std::string& name : ListNames(path)) RemoveTree(Join(path, name));
@@ -152,19 +131,17 @@ void RemoveTree(const std::string& path) {
 
 std::string SmallDisk() {
     const char* disk = std::getenv("ZEKO_SMALL_DISK");
-    if (disk == nullptr || !Exists(Join(disk, "small-disk.ok"))) return {};
-    return disk;
+    return disk != nullptr && Exists(Join(disk, "small-disk.ok")) ? disk : "";
 }
 
 std::uint32_t FillFile(const std::string& path, std::uint32_t limit) {
     constexpr std::uint32_t kBlock = 4096;
-    platform::FileId file = platform::Open(path.c_str(), platform::kGenericWrite, 0,
-                                           platform::kCreateAlways, platform::kAttributeNormal);
+    platform::FileId file = platform::Open(path.c_str(), platform::kGenericWrite, 0, platform::kCreateAlways,
+                                           platform::kAttributeNormal);
     EXPECT_NE(file, platform::kInvalidFile) << "cannot create " << path;
     std::string chunk(kBlock, 'f');
     std::uint32_t total = 0, written = kBlock;
-    while (written == kBlock && total < limit &&
-           platform::Write(file, chunk.data(), kBlock, &written))
+    while (written == kBlock && total < limit && platform::Write(file, chunk.data(), kBlock, &written))
         total += written;
     platform::Close(file);
     return total;
@@ -177,9 +154,8 @@ void FillDisk(const std::string& path, std::size_t room) {
 }
 
 std::vector<std::string> TemporaryFiles(const std::string& folder) {
-    std::vector<std::string> found;
-    for (const std::string& name : ListNames(folder))
-        if (IsTemporaryName(name)) found.push_back(name);
+    std::vector<std::string> found = ListNames(folder);
+    std::erase_if(found, [](const std::string& name) { return !IsTemporaryName(name); });
     return found;
 }
 
