@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "framework/platform.h"
-#include "support/scripted_asker.h"
+#include "support/silent_asker.h"
 #include "support/temp_dir.h"
 
 namespace test {
@@ -28,7 +28,7 @@ Outcome Convert(std::string_view input, Codes codes, Asker* asker, std::int32_t 
     static ConversionEngine engine;  // reused, as the job reuses its one engine
     const std::string inPath = dir / "in.txt", outPath = outputPath.empty() ? dir / "out.txt" : outputPath;
     WriteBytes(inPath, input);
-    ScriptedAsker none;  // the engine asks nothing unless a disk is full
+    SilentAsker none;  // the engine asks nothing unless a disk is full
     RunningFlag flag{running};
     bool converted = false;
     {

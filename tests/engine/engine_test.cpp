@@ -11,7 +11,7 @@
 #include "engine/code_detector.h"
 #include "engine_harness.h"
 #include "framework/platform.h"
-#include "support/scripted_asker.h"
+#include "support/silent_asker.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -68,7 +68,7 @@ TEST(EngineFailures, KeepWhatWasWrittenAndPassThroughWithoutAQuestion) {
     test::TempDir dir;
     test::WriteBytes(dir / "in", "abc");
     test::WriteBytes(dir / "out", "old");
-    test::ScriptedAsker asker;
+    test::SilentAsker asker;
     RunningFlag running{1};
     for (const auto& [access, expected] :
          {std::pair{platform::kGenericWrite, "int32 " + std::to_string(platform::kEFail)},

@@ -10,7 +10,7 @@
 
 namespace test {
 
-class ScriptedAsker : public Asker {
+class SilentAsker : public Asker {
 public:
     const std::vector<Question>& Asked() const { return asked_; }
 
