@@ -6,15 +6,6 @@
 #include "engine/code_detector.h"
 #include "settings/settings.h"
 
-namespace {
-
-void Rewind(FileHandle& file) {
-    if (platform::Seek(file.Handle(), 0, platform::kFileBegin) == platform::kInvalidPosition)
-        throw platform::LastError();
-}
-
-}  // namespace
-
 CharCode BatchRun::DetectCode(FileHandle& input, RunningFlag* running, bool* wellFormedUtf8) {
     CodeDetector detector;
     const CharCode code = detector.Detect(input, running);
@@ -136,7 +127,7 @@ FileOutcome BatchRun::ConvertFile() {
     std::int32_t code = DecideInputCode(&settled);
     if (code < 0) return settled;
     FileHandle& input = *input_;
-    Rewind(input);
+    input.Rewind();
     if (code == NotText) return DecideUnconvertible();
     inputRead_ = 0;
     if (!platform::Size(input.Handle(), &inputSize_)) inputSize_ = 0;
@@ -202,28 +193,17 @@ bool BatchRun::FindUnwritable(ConversionEngine::Unwritable* found) {
 FileOutcome BatchRun::CopyFile() {
     FileHandle& input = *input_;
     FileHandle& output = *output_;
-    Rewind(input);
-    Rewind(output);
+    input.Rewind();
+    output.Rewind();
     if (!platform::Truncate(output.Handle())) throw platform::LastError();
     constexpr std::uint32_t kChunk = 8192;
     char buffer[kChunk];
     while (KeepsRunning()) {
         std::uint32_t read = input.Read(buffer, kChunk);
-        WriteAll(buffer, read);
+        output.WriteAll(buffer, read);
         if (read == 0) return FileOutcome::Copied;
     }
     return FileOutcome::Stopped;
-}
-
-// A full disk first takes part of a block and only refuses the next write, so the rest
-// is written again until it is all taken or the system reports the failure.
-void BatchRun::WriteAll(const char* bytes, std::uint32_t count) {
-    while (count > 0) {
-        std::uint32_t written = output_->Write(bytes, count);
-        if (written == 0) throw platform::kErrorHandleDiskFull;
-        bytes += written;
-        count -= written;
-    }
 }
 
 void BatchRun::Count(FileOutcome outcome) {

@@ -88,7 +88,6 @@ private:
     FileOutcome DecideUnconvertible();
     // The input's bytes unchanged into the output, replacing whatever was written.
     FileOutcome CopyFile();
-    void WriteAll(const char* bytes, std::uint32_t count);
     void Count(FileOutcome outcome);
     // The engine's reads of the current input, told to the progress as a percentage.
     void Read(std::uint32_t bytes) override;

@@ -96,10 +96,7 @@ void InputEnumerator::WalkRow(const char* path) {
         if (answer == RetryAnswer::Stop) Stop();
         return;
     }
-    std::uint32_t attributes = platform::Attributes(path);
-    bool isFolder = attributes != platform::kInvalidAttributes &&
-                    (attributes & platform::kAttributeDirectory) != 0;
-    if (!isFolder) {
+    if (!IsFolder(path)) {
         nameOffset_ = static_cast<std::size_t>(NameOf(path) - path);
         if (Accepts(path)) TakeFile(path);
         return;

@@ -175,7 +175,7 @@ CharCode CodeDetector::Detect(FileHandle& input, RunningFlag* running) {
             return Utf8;
         }
     }
-    if (platform::Seek(input.Handle(), 0, platform::kFileBegin) != 0) throw platform::LastError();
+    input.Rewind();
 
     bool ambiguous = false;
     for (;;) {

@@ -44,6 +44,21 @@ void FileHandle::Close() {
     fullPath_[0] = '\0';
 }
 
+void FileHandle::WriteAll(const void* buffer, std::uint32_t count) {
+    const char* bytes = static_cast<const char*>(buffer);
+    while (count > 0) {
+        std::uint32_t written = Write(bytes, count);
+        if (written == 0) throw platform::kErrorHandleDiskFull;
+        bytes += written;
+        count -= written;
+    }
+}
+
+void FileHandle::Rewind() {
+    if (platform::Seek(handle_, 0, platform::kFileBegin) == platform::kInvalidPosition)
+        throw platform::LastError();
+}
+
 void FileHandle::Adopt(FileHandle& other) {
     if (&other == this) return;
     Close();

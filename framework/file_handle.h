@@ -26,6 +26,12 @@ public:
 
     std::uint32_t Read(void* buffer, std::uint32_t count);
     std::uint32_t Write(const void* buffer, std::uint32_t count);
+    // Writes every byte: a full disk first takes part of a block and only refuses the
+    // next write, so the rest is written again until it is all taken or the system
+    // reports the failure (a write that takes nothing raises kErrorHandleDiskFull).
+    void WriteAll(const void* buffer, std::uint32_t count);
+    // Back to the first byte; raises the system's error code when the file cannot seek.
+    void Rewind();
 
     bool IsOpen() const { return handle_ != platform::kInvalidFile; }
     platform::FileId Handle() const { return handle_; }

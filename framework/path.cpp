@@ -73,6 +73,12 @@ bool IsDrivePath(const char* path) {
     return letter && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
 }
 
+bool IsFolder(const char* path) {
+    std::uint32_t attributes = platform::Attributes(path);
+    return attributes != platform::kInvalidAttributes &&
+           (attributes & platform::kAttributeDirectory) != 0;
+}
+
 bool CreateDirectoryPath(char* path) {
     if (platform::MakeDirectory(path)) return true;
     std::uint32_t error = platform::LastError();

@@ -37,6 +37,10 @@ bool IsDrivePath(const char* path);
 // runs and restored before it returns.
 bool CreateDirectoryPath(char* path);
 
+// Whether path names an existing folder (a path whose attributes cannot be read reports
+// every flag set: it is no known folder).
+bool IsFolder(const char* path);
+
 // The four pieces of a path: drive ("C:"), directory with its trailing separator, base
 // name, and extension from the last '.' of the last component (with the dot).
 struct PathParts {

@@ -97,21 +97,14 @@ bool ConsoleRun::Spool(FileHandle* spool) {
     try {
         char buffer[65536];
         std::size_t read;
-        while ((read = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) {
-            for (std::size_t at = 0; at < read;) {
-                std::uint32_t written =
-                    spool->Write(buffer + at, static_cast<std::uint32_t>(read - at));
-                if (written == 0) throw platform::kErrorHandleDiskFull;
-                at += written;
-            }
-        }
+        while ((read = std::fread(buffer, 1, sizeof buffer, stdin)) > 0)
+            spool->WriteAll(buffer, static_cast<std::uint32_t>(read));
         if (std::ferror(stdin)) {
             Refuse(kStream, "cannot read standard input", kExitIo);
             return false;
         }
-        if (platform::Seek(spool->Handle(), 0, platform::kFileBegin) != platform::kInvalidPosition)
-            return true;
-        Refuse(kStream, WithError("I/O error", platform::LastError()), kExitIo);
+        spool->Rewind();
+        return true;
     } catch (std::int32_t) {
         Refuse(kStream, WithError("cannot hold standard input", FileHandle::RaisedError()),
                kExitIo);
@@ -122,17 +115,17 @@ bool ConsoleRun::Spool(FileHandle* spool) {
 }
 
 void ConsoleRun::WriteOut(FileHandle& spool) {
-    bool written = false;
+    bool written = true;
     try {
-        if (platform::Seek(spool.Handle(), 0, platform::kFileBegin) != platform::kInvalidPosition) {
-            char buffer[65536];
-            std::uint32_t read;
-            written = true;
-            while (written && (read = spool.Read(buffer, sizeof buffer)) > 0)
-                written = std::fwrite(buffer, 1, read, stdout) == read;
-            written = written && std::fflush(stdout) == 0;
-        }
+        spool.Rewind();
+        char buffer[65536];
+        std::uint32_t read;
+        while (written && (read = spool.Read(buffer, sizeof buffer)) > 0)
+            written = std::fwrite(buffer, 1, read, stdout) == read;
+        written = written && std::fflush(stdout) == 0;
     } catch (std::int32_t) {
+        written = false;
+    } catch (std::uint32_t) {
         written = false;
     }
     if (!written) Tell(kExitIo, kStream, "cannot write standard output");

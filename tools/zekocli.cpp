@@ -18,6 +18,7 @@
 #include "batch/batch_run.h"
 #include "engine/code_detector.h"
 #include "framework/file_handle.h"
+#include "framework/path.h"
 #include "framework/platform.h"
 #include "framework/string_list.h"
 #include "resources/version.h"
@@ -277,10 +278,7 @@ const char* OutputRefusal(const std::string& in, const std::string& out,
         std::uint32_t error = platform::LastError();
         if (error == platform::kErrorFileNotFound || error == platform::kErrorPathNotFound)
             return nullptr;
-        std::uint32_t attributes = platform::Attributes(out.c_str());
-        bool folder = attributes != platform::kInvalidAttributes &&
-                      (attributes & platform::kAttributeDirectory) != 0;
-        return folder ? "the output is a folder" : nullptr;
+        return IsFolder(out.c_str()) ? "the output is a folder" : nullptr;
     }
     if (!platform::IsDiskFile(output.Handle())) return "the output is not a regular file";
     if (list != platform::kInvalidFile && platform::SameFile(list, output.Handle()))
@@ -309,7 +307,7 @@ struct SecondLook {
 
 SecondLook LookAgain(FileHandle& input, std::vector<unsigned char>& block, std::int64_t from,
                      bool utf16) {
-    if (platform::Seek(input.Handle(), 0, platform::kFileBegin) != 0) throw platform::LastError();
+    input.Rewind();
     SecondLook look;
     const std::int64_t to = from + kShownBytes;
     const std::size_t width = utf16 ? 2 : 1;  // blocks are even, so units never straddle
@@ -421,12 +419,11 @@ int Detect(const std::vector<std::string>& args) {
 std::string MakeSettings(const ConvertArgs& args, Settings* settings) {
     if (!args.settings.empty()) {
         // Loading creates a missing file: a misspelt name must not pass for the defaults.
-        std::uint32_t attributes = platform::Attributes(args.settings.c_str());
+        const char* path = args.settings.c_str();
         ConfigStore store;
         RegisterSettings(settings, &store);
-        if (attributes == platform::kInvalidAttributes ||
-            (attributes & platform::kAttributeDirectory) != 0 ||
-            !store.Load(args.settings.c_str()))
+        if (platform::Attributes(path) == platform::kInvalidAttributes || IsFolder(path) ||
+            !store.Load(path))
             return args.settings + ": not a settings file that can be read";
     } else {
         settings->mirrorFolders = args.mirror;
@@ -484,11 +481,9 @@ void ConvertFiles(ConsoleRun& run, const ConvertArgs& args, const Settings& sett
     for (const std::string& file : args.files) {
         char path[platform::kPathBuffer];
         std::uint32_t length = platform::FullPathName(file.c_str(), platform::kPathBuffer, path);
-        std::uint32_t attributes = platform::Attributes(path);
         if (length == 0 || length >= platform::kPathBuffer)
             run.Refuse(file.c_str(), "the path is too long", kExitIo);
-        else if (settings.folderMode == IgnoreFolders && attributes != platform::kInvalidAttributes &&
-                 (attributes & platform::kAttributeDirectory) != 0)
+        else if (settings.folderMode == IgnoreFolders && IsFolder(path))
             run.Refuse(file.c_str(), "a folder; passed over (--recursive walks it)", kExitConverted);
         else if (!rows.Add(path))
             run.Refuse(file.c_str(), "out of memory", kExitIo);

@@ -62,13 +62,6 @@ int CALLBACK StartAtFolder(HWND picker, UINT message, LPARAM, LPARAM folder) {
     return 0;
 }
 
-// A path whose attributes cannot be read reports every flag set; it is no known folder.
-bool IsFolder(const char* path) {
-    std::uint32_t attributes = platform::Attributes(path);
-    return attributes != platform::kInvalidAttributes &&
-           (attributes & platform::kAttributeDirectory) != 0;
-}
-
 bool IsShortcut(const char* path) {
     PathParts parts;
     return SplitPath(path, &parts) && EqualIgnoringAsciiCase(parts.extension, ".lnk");
