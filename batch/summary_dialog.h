@@ -18,10 +18,6 @@ public:
     BOOL OnInit(WPARAM wParam, LPARAM lParam) override;
     INT_PTR DialogProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    // The counts as one line, and the files as lines of their own, CR LF between them.
-    const std::string& CountsText() const { return counts_; }
-    const std::string& FilesText() const { return files_; }
-
 private:
     void CopyToClipboard() const;
 

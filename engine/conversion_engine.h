@@ -85,8 +85,6 @@ protected:
     bool RefillBlock();
     // input_'s Read, told to the observer.
     std::int32_t ReadInput(unsigned char* bytes, std::int32_t size);
-    const unsigned char* InputBlock() const { return inputArea_ + kReserve; }
-    std::int32_t InputCount() const { return inputCount_; }
 
     // Writers.  Flush writes what the output buffer holds.
     void PutByte(int byte);

@@ -33,7 +33,6 @@ public:
                     int showCommand);
 
     HINSTANCE Instance() const { return instance_; }
-    int ShowCommand() const { return showCommand_; }
     // The executable's folder with its final backslash.
     const char* ExeFolder() const { return exeFolder_; }
     const char* ClassName() const { return className_; }

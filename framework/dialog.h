@@ -78,8 +78,6 @@ public:
     // current takes wanted.  Returns commit.
     bool SyncEnable(int id, EnableState& state, bool commit);
 
-    WORD TemplateId() const { return templateId_; }
-
 private:
     struct IconDeleter {
         void operator()(HICON icon) const { DestroyIcon(icon); }

@@ -33,13 +33,6 @@ public:
     void AddPage(PropertyPage& page);
     void EndSheet(int result);
 
-    int PageCount() const { return static_cast<int>(pages_.size()); }
-    const PROPSHEETHEADERA& Header() const { return header_; }
-
-protected:
-    // For a derived sheet that shows an icon or sets other header fields.
-    PROPSHEETHEADERA& EditHeader() { return header_; }
-
 private:
     static int CALLBACK SheetCallback(HWND handle, UINT message, LPARAM lParam);
     // Fills the header for one showing and calls PropertySheetA.

@@ -29,7 +29,7 @@ bool WorkerThread::Start() {
     // A second thread would orphan the first, which Stop could then never end.
     if (handle_ != nullptr) return false;
     running_ = 1;
-    handle_ = CreateThread(nullptr, 0, ThreadEntry, this, 0, &threadId_);
+    handle_ = CreateThread(nullptr, 0, ThreadEntry, this, 0, nullptr);
     return handle_ != nullptr;
 }
 

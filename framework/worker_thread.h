@@ -28,7 +28,6 @@ public:
     // Nonzero while the work should go on; the work reads it and may clear it to end early.
     std::atomic<std::int32_t>& Running() { return running_; }
     HANDLE Handle() const { return handle_; }
-    DWORD ThreadId() const { return threadId_; }
     // Tests shorten the wait; the program always waits 10 seconds between questions.
     void SetWaitSlice(DWORD milliseconds) { waitSlice_ = milliseconds; }
 
@@ -39,7 +38,6 @@ protected:
 private:
     static DWORD WINAPI ThreadEntry(void* self);
 
-    DWORD threadId_ = 0;
     HANDLE handle_ = nullptr;
     std::atomic<std::int32_t> running_{0};
     DWORD waitSlice_ = kWaitSlice;

@@ -19,8 +19,6 @@ public:
     // Runs the main window; raises E_FAIL when it cannot be shown.
     int InitInstance() override;
 
-    Settings& CurrentSettings() { return settings_; }
-
 private:
     Settings settings_;
     ConfigStore store_;
