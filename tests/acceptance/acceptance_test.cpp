@@ -73,11 +73,9 @@ using Tree = std::map<std::string, std::string>;
 
 class Scenario {
 public:
-    explicit Scenario(DWORD timeoutMs = test::GuiScript::kDefaultTimeout) : script(timeoutMs) {
-        platform::CurrentDirectory(sizeof start_, start_);
-    }
+    explicit Scenario(DWORD timeoutMs = test::GuiScript::kDefaultTimeout) : script(timeoutMs) {}
     ~Scenario() {
-        platform::ChangeDirectory(start_);  // the run moves the process out of the scratch folder
+        platform::ChangeDirectory(start_.c_str());  // the run moves the process out of the scratch folder
         for (auto [root, expected] : {std::pair{dir_ / "src", &sources}, {output, &outputs}}) {
             Tree found;
             test::WalkFiles(root, [&](const std::string& relative, const std::string& path) {
@@ -159,7 +157,7 @@ public:
     Tree sources, outputs;              // what the run is to leave
 
 private:
-    char start_[platform::kPathBuffer] = {};
+    std::string start_ = test::CurrentDirectory();
     Settings saved_;
 };
 

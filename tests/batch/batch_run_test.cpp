@@ -163,12 +163,6 @@ void Apply(Files* files, std::string_view changes) {
     }
 }
 
-std::string CurrentDirectory() {
-    char buffer[platform::kPathBuffer] = {};
-    platform::CurrentDirectory(sizeof buffer, buffer);
-    return buffer;
-}
-
 struct Case {
     const char* name;
     // Where outputs go (flat or mirror into out/; replace, backup or unique in place), the
@@ -317,14 +311,14 @@ TEST_P(RunCase, LeavesEveryFileAsExpected) {
     StringList rows;
     for (const char* row : {Has("walk") ? "src" : "src/a.txt", "src/d"})
         ASSERT_TRUE(rows.Add(At(row).c_str()));
-    std::string current = CurrentDirectory();
+    std::string current = test::CurrentDirectory();
     BatchRun run(Detect);
     run.Configure(settings, script, script, &running);
     std::optional<test::FailingAllocations> noMemory;
     if (Has("nomemlist")) noMemory.emplace(0);
     run.Run(rows);
     noMemory.reset();
-    EXPECT_EQ(CurrentDirectory(), current);
+    EXPECT_EQ(test::CurrentDirectory(), current);
     EXPECT_TRUE(test::TemporaryFiles(current).empty()) << "in the process's own directory";
     EXPECT_EQ(script.Rest(), "") << "expected questions not asked";
 #ifndef _WIN32

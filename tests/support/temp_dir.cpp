@@ -32,11 +32,16 @@ std::string Join(std::string_view folder, std::string_view name) {
     return path += name;
 }
 
+std::string CurrentDirectory() {
+    char path[platform::kPathBuffer] = {};
+    std::uint32_t length = platform::CurrentDirectory(sizeof path, path);
+    return length < sizeof path ? path : "";
+}
+
 TempDir::TempDir() {
     static std::atomic<int> counter{0};
-    char base[platform::kPathBuffer];
-    std::uint32_t length = platform::CurrentDirectory(sizeof base, base);
-    if (length == 0 || length >= sizeof base) throw std::runtime_error("no current directory");
+    const std::string base = CurrentDirectory();
+    if (base.empty()) throw std::runtime_error("no current directory");
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string testName = test ? test->name() : "run";
     std::replace(testName.begin(), testName.end(), '/', '-');  // a parameterised test's "/<index>"
@@ -46,7 +51,7 @@ TempDir::TempDir() {
         std::snprintf(name, sizeof name, "zt-%d-%s", counter++, testName.c_str());
         if (platform::MakeDirectory((path_ = Join(base, name)).c_str())) return;
     }
-    throw std::runtime_error("cannot create a scratch folder in " + std::string(base));
+    throw std::runtime_error("cannot create a scratch folder in " + base);
 }
 
 TempDir::~TempDir() { RemoveTree(path_); }
@@ -88,10 +93,7 @@ bool Exists(const std::string& path) {
     return platform::Attributes(path.c_str()) != platform::kInvalidAttributes;
 }
 
-bool IsFolder(const std::string& path) {
-    std::uint32_t attributes = platform::Attributes(path.c_str());
-    return attributes != platform::kInvalidAttributes && (attributes & platform::kAttributeDirectory) != 0;
-}
+bool IsFolder(const std::string& path) { return ::IsFolder(path.c_str()); }
 
 void WalkFiles(const std::string& root,
                const std::function<void(const std::string&, const std::string&)>& visit) {

@@ -25,6 +25,7 @@ private:
 };
 
 std::string Join(std::string_view folder, std::string_view name);
+std::string CurrentDirectory();  // the process's, or "" when it does not fit a path
 void WriteBytes(const std::string& path, std::string_view bytes);
 std::string Repeat(std::string_view piece, std::size_t times);
 std::string ReadBytes(const std::string& path);  // the whole file; fails the test ("") if unreadable

@@ -47,12 +47,6 @@ struct CountingMainWindow : MainWindow {
 const test::WindowQuery kMain = {"#32770", "Morvane", IDC_MAIN_OUTPUT_FOLDER};
 constexpr int kPickerTitleControl = 14146;  // in the shell's template
 
-std::string CurrentDirectory() {
-    char path[platform::kPathBuffer];
-    platform::CurrentDirectory(sizeof path, path);
-    return path;
-}
-
 class OutputFolderTest : public ::testing::Test {
 protected:
     // A listed row makes Convert possible, even without a folder.
@@ -77,7 +71,7 @@ protected:
 // Types the folder, presses Convert and answers each message box with the next answer;
 // the boxes seen, the runs started and what is left in a folder are checked.
 TEST_F(OutputFolderTest, ConvertChecksTheFolderAndStartsTheRunOnlyWhenItIsWritable) {
-    const std::string start = CurrentDirectory();
+    const std::string start = test::CurrentDirectory();
     for (const char* folder : {"out", "a", "p2", "p3", "p4", "p4\\DUMMY", "f"})
         ASSERT_TRUE(platform::MakeDirectory((dir / folder).c_str()));
     // The probe must never open a file the user has: a DUMMY already there is left alone
@@ -167,7 +161,7 @@ TEST_F(OutputFolderTest, ConvertChecksTheFolderAndStartsTheRunOnlyWhenItIsWritab
         EXPECT_EQ(window.runs, c.runs);
         EXPECT_TRUE(c.runs == 0 || c.typed.empty() || test::IsFolder(c.typed));
         // The process has left the folder, and the probe is gone.
-        EXPECT_EQ(CurrentDirectory(), start);
+        EXPECT_EQ(test::CurrentDirectory(), start);
         if (!c.listed.empty()) {
             EXPECT_EQ(test::ListNames(c.listed), c.names);
         }
