@@ -41,8 +41,7 @@ std::string Content(char letter) {
     case 'P':  // Shift_JIS whose output outgrows it before a byte that no text holds
         return "漢" + test::Repeat("\xB1", 9000) + "\xFF";
     case 'X': return test::Repeat("\x01\x02\x03\xFF"sv, 2560);  // no text at all
-    case 'A': return "\xB0\xA1\r\n";  // Shift_JIS kana, or an EUC-JP kanji: as such k, j
-    case 'k': return "\x8E\xB0\x8E\xA1\n";  case 'j': return "\xB0\xA1\n";
+    case 'A': return "\xB0\xA1\r\n";  // Shift_JIS kana, or an EUC-JP kanji
     case 'u': return "\xC2\xB1\xC2\xB0\r\n";  // "±°" in UTF-8, and as A; as such e
     case 'e': return "\xA1\xDE\xA1\xEB\n";  case 'O': return "old\n";
     default: return "";  // 'F', a FIFO, reads as empty
@@ -195,9 +194,6 @@ const Case kCases[] = {
     // '?' stands where the code page has no character for the name: it cannot be opened.
     {"NameNotInCodePage", "flat", "src/d/c?.txt=S", "NameNotInCodePage=on", "out/a.txt=E out/b.txt=E",
      "20000", "c?.txt:Skipped:Skip"},
-    {"ClashUnique", "flat", "out/a.txt=O", "Clash=unique", "out/Z_a.txt=E out/b.txt=E", "20000", ""},
-    {"ClashNewName", "flat", "out/a.txt=O", "Clash=new", "out/typed.txt=E out/b.txt=E", "20000", ""},
-    {"ClashOverwrite", "flat", "out/a.txt=O", "Clash=overwrite", "out/a.txt=E out/b.txt=E", "20000", ""},
     {"ClashSkip", "flat", "out/a.txt=O", "Clash=skip", "out/b.txt=E", "10100", "a.txt:Skipped:NameClash"},
     {"ClashStop", "flat", "out/a.txt=O", "Clash=stop", "", "00000", "a.txt:Stopped:NameClash"},
     {"NewNameTaken", "flat", "out/a.txt=O out/typed.txt=O", "Clash=new Kept", "kept=E out/b.txt=E",
@@ -208,11 +204,7 @@ const Case kCases[] = {
      "11000", "a.txt:Copied:Unconvertible"},
     {"PartlyConvertedStop", "replace", "src/a.txt=P", "Unconvertible=stop", "", "00000",
      "a.txt:Stopped:Unconvertible"},
-    {"UndecidedSjis", "flat", "src/a.txt=A", "Undecided=sjis", "out/a.txt=k out/b.txt=E", "20000", ""},
-    {"UndecidedEuc", "flat", "src/a.txt=A", "Undecided=euc", "out/a.txt=j out/b.txt=E", "20000", ""},
     {"UndecidedUtf8", "flat", "src/a.txt=u", "Undecided(utf8)=utf8", "out/a.txt=e out/b.txt=E", "20000", ""},
-    {"UndecidedCopy", "unique", "src/a.txt=A", "Undecided=copy", "src/Z_a.txt=A src/d/Z_b.txt=E", "11000",
-     "a.txt:Copied:Undecided"},
     {"UndecidedSkip", "replace", "src/a.txt=A", "Undecided=skip", "src/d/b.txt=E", "10100",
      "a.txt:Skipped:Undecided"},
     // Failures and stops roll the file back; the answer says whether the run goes on.
@@ -354,7 +346,7 @@ TEST_P(RunCase, LeavesEveryFileAsExpected) {
     test::WalkFiles(root_, [&](const std::string&, const std::string& path) {
         std::string name = relative(path), bytes = test::ReadBytes(path);
         found[name] = '?';
-        for (char letter : "SEUPXAkjueOF"sv)
+        for (char letter : "SEUPXAueOF"sv)
             if (Content(letter) == bytes) found[name] = letter;
 #ifndef _WIN32
         struct stat info {};

@@ -253,10 +253,8 @@ TEST_F(FileListTest, ConvertFollowsRowsFolderAndOutputSettings) {
         const char* folderText;
         bool enabled;
     } cases[] = {
-        {ShiftJis, CrLf, 0, DoNotConvert, "", false}, {EucJp, CrLf, 0, DoNotConvert, " ", true},
-        {Jis, Lf, 0, ReplaceOriginal, "", true}, {Unicode, Cr, 0, NewUniqueFile, "", true},
+        {EucJp, CrLf, 0, DoNotConvert, " ", true}, {Jis, Lf, 0, ReplaceOriginal, "", true},
         {Keep, CrLf, 0, DoNotConvert, "C:\\out", true},
-        {Jis, KeepNewline, 0, DoNotConvert, "C:\\out", true},
         {Keep, KeepNewline, 1, DoNotConvert, "C:\\out", true},
         {Keep, KeepNewline, 0, DoNotConvert, "C:\\out", false},
     };
