@@ -181,9 +181,7 @@ const char kWalkTree[] = "src/a.txt=S src/C.TXT=S src/noext=S src/x.bin=S src/.d
                          "src/.hid/c.txt=S src/d/b.txt=S src/d/e/f.txt=S side.txt=S";
 
 const Case kCases[] = {
-    // The backup takes the first free number; UTF-16LE input is not detected.
-    {"Backup", "backup", "src/Z_a.txt=O", "", "src/a.txt=E src/Z_a(2).txt=S src/d/b.txt=E src/d/Z_b.txt=S",
-     "20000", ""},
+    // UTF-16LE input is not detected.
     {"Unicode", "flat unicode", "src/a.txt=U src/d/b.txt=U", "", "out/a.txt=E out/b.txt=E", "20000", ""},
     // What an earlier run made beside its source is no source; a prefixed name alone is one.
     {"EarlierBackups", "backup", "src/d/Z_b.txt=O src/d/Z_b(3).txt=O src/d/Z_c.txt=S", "",
@@ -198,8 +196,6 @@ const Case kCases[] = {
     {"ClashStop", "flat", "out/a.txt=O", "Clash=stop", "", "00000", "a.txt:Stopped:NameClash"},
     {"NewNameTaken", "flat", "out/a.txt=O out/typed.txt=O", "Clash=new Kept", "kept=E out/b.txt=E",
      "10010", "a.txt:Failed:NameClash"},
-    {"NotTextSkipped", "flat", "src/a.txt=X", "Unconvertible=skip", "out/b.txt=E", "10100",
-     "a.txt:Skipped:Unconvertible"},
     {"PartlyConvertedCopied", "mirror", "src/a.txt=P", "Unconvertible=copy", "out/a.txt=P out/d/b.txt=E",
      "11000", "a.txt:Copied:Unconvertible"},
     {"PartlyConvertedStop", "replace", "src/a.txt=P", "Unconvertible=stop", "", "00000",

@@ -120,7 +120,6 @@ TEST(DetectionFailedDialogTest, StartsFromTheSettingsCodeAndReportsEachChoice) {
         D::Option choice;
     } cases[] = {
         {ShiftJis, true, false, IDC_DETECT_SHIFT_JIS, IDC_DETECT_EUC, D::AsEuc},
-        {EucJp, true, false, IDC_DETECT_EUC, IDC_DETECT_SHIFT_JIS, D::AsShiftJis},
         {Jis, false, false, IDC_DETECT_EUC, IDC_DETECT_IGNORE, D::Ignore},
         {EucJp, true, true, IDC_DETECT_UTF8, IDC_DETECT_COPY, D::Copy},
         {EucJp, true, true, IDC_DETECT_UTF8, IDC_DETECT_UTF8, D::AsUtf8},
