@@ -192,7 +192,6 @@ const Case kCases[] = {
     // '?' stands where the code page has no character for the name: it cannot be opened.
     {"NameNotInCodePage", "flat", "src/d/c?.txt=S", "NameNotInCodePage=on", "out/a.txt=E out/b.txt=E",
      "20000", "c?.txt:Skipped:Skip"},
-    {"ClashSkip", "flat", "out/a.txt=O", "Clash=skip", "out/b.txt=E", "10100", "a.txt:Skipped:NameClash"},
     {"ClashStop", "flat", "out/a.txt=O", "Clash=stop", "", "00000", "a.txt:Stopped:NameClash"},
     {"NewNameTaken", "flat", "out/a.txt=O out/typed.txt=O", "Clash=new Kept", "kept=E out/b.txt=E",
      "10010", "a.txt:Failed:NameClash"},
