@@ -104,6 +104,9 @@ void MainWindow::RecheckListAfterSettings(const ExtensionRule& before) {
 }
 
 void MainWindow::RunConvertCommand() {
+    // A click can still be sent to the disabled button (BM_CLICK from another program does
+    // it): a run the window shows as impossible must not start.
+    if (!convertState_.wanted) return;
     if (!Transfer(FromControls) || !outputFolder_.CheckForRun()) return;
     StartRun();
 }

@@ -195,6 +195,8 @@ TEST_F(OutputFolderTest, ADroppedFolderOrShortcutToOneBecomesTheOutputFolder) {
             test::DropFiles(w.Control(IDC_MAIN_FILE_LIST), {inputs / "input.txt"});
             w.SetText(IDC_MAIN_OUTPUT_FOLDER, "");
             EXPECT_FALSE(w.IsEnabled(IDC_MAIN_CONVERT));
+            SendMessageA(w.Control(IDC_MAIN_CONVERT), BM_CLICK, 0, 0);  // a click sent anyway
+            EXPECT_EQ(window.runs, 0);
             test::DropFiles(w.Handle(), c.dropped);
             convert = w.IsEnabled(IDC_MAIN_CONVERT);
         });
