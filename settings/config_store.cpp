@@ -86,17 +86,6 @@ bool Validate(FileHandle& file, std::uint64_t size) {
     return !walk.Failed();
 }
 
-void WriteAll(FileHandle& file, const void* data, std::uint32_t count) {
-    const char* bytes = static_cast<const char*>(data);
-    while (count > 0) {
-        // A full disk first writes short and fails on the next call, which raises.
-        std::uint32_t done = file.Write(bytes, count);
-        if (done == 0) throw platform::kEFail;
-        bytes += done;
-        count -= done;
-    }
-}
-
 void WriteHeader(FileHandle& file, std::uint8_t kind, std::uint16_t id, std::uint32_t length) {
     unsigned char header[kHeaderSize] = {
         kind,
@@ -107,7 +96,7 @@ void WriteHeader(FileHandle& file, std::uint8_t kind, std::uint16_t id, std::uin
         static_cast<unsigned char>(length >> 16),
         static_cast<unsigned char>(length >> 24),
     };
-    WriteAll(file, header, kHeaderSize);
+    file.WriteAll(header, kHeaderSize);
 }
 
 // The new file is written beside the old one and takes its place only when complete, so
@@ -247,15 +236,15 @@ bool ConfigStore::Save(const char* path) {
             std::uint8_t value = *static_cast<const std::uint8_t*>(entry.target);
             if (value == entry.range.added) value = entry.range.addedAs;
             WriteHeader(file, Raw, entry.id, 1);
-            WriteAll(file, &value, 1);
+            file.WriteAll(&value, 1);
             break;
         }
         case Text: {
             const char* text = static_cast<const char*>(entry.target);
             auto length = static_cast<std::uint32_t>(strnlen(text, entry.size - 1));
             WriteHeader(file, Text, entry.id, length + 1);
-            WriteAll(file, text, length);
-            WriteAll(file, "", 1);
+            file.WriteAll(text, length);
+            file.WriteAll("", 1);
             break;
         }
         case List: {
@@ -263,7 +252,7 @@ bool ConfigStore::Save(const char* path) {
             const char* data = list->Count() ? list->Text() : kEmptyListData;
             std::uint32_t length = list->Count() ? list->UsedLength() + 1 : sizeof kEmptyListData;
             WriteHeader(file, List, entry.id, length);
-            WriteAll(file, data, length);
+            file.WriteAll(data, length);
             break;
         }
         }
